@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Private Wine desktops for tests and the main job: each desktop is an Xvfb display of its
+# own with a Wine prefix of its own, so that nothing depends on the user's ~/.wine or
+# DISPLAY and tests that use the pointer, the focus or screen pixels can run side by side.
+#
+#   desktops.sh start STATE_DIR COUNT   start COUNT desktops, write STATE_DIR/desktop-N.env
+#   desktops.sh stop STATE_DIR          end every Wine process and Xvfb started there
+#
+# Prefixes are kept in STATE_DIR between runs (creating one takes about 13 s); displays and
+# wineservers are not.
+set -euo pipefail
+
+WINE=${WINE:-wine-stable}
+WINESERVER=${WINESERVER:-wineserver-stable}
+SCREEN=${NOGBA_SCREEN:-1920x1200x24}
+
+desktop_env() {  # STATE_DIR N DISPLAY_NUMBER
+  cat <<ENV
+export DISPLAY=:$3
+export WINEPREFIX=$1/prefix-$2
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=zh_CN.UTF-8 2>/dev/null
+ENV
+}
+
+start_display() {  # STATE_DIR N -> prints display number
+  local fifo="$1/displayfd-$2"
+  rm -f "$fifo"
+  mkfifo "$fifo"
+  setsid Xvfb -displayfd 3 -screen 0 "$SCREEN" -nolisten tcp -noreset \
+    3>"$fifo" </dev/null >"$1/xvfb-$2.log" 2>&1 &
+  echo $! >"$1/xvfb-$2.pid"
+  local number
+  read -r number <"$fifo"
+  rm -f "$fifo"
+  echo "$number"
+}
+
+boot_wine() {  # STATE_DIR N
+  (
+    . "$1/desktop-$2.env"
+    mkdir -p "$WINEPREFIX"
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    "$WINE" wineboot </dev/null >"$1/wineboot-$2.log" 2>&1
+    exit 0
+  )
+}
+
+start() {
+  local state=$1 count=$2 n
+  mkdir -p "$state"
+  stop "$state" 2>/dev/null || true
+  for ((n = 0; n < count; n++)); do
+    local number
+    number=$(start_display "$state" "$n")
+    desktop_env "$state" "$n" "$number" >"$state/desktop-$n.env"
+  done
+  for ((n = 0; n < count; n++)); do boot_wine "$state" "$n" & done
+  wait
+  echo "$count" >"$state/count"
+  for ((n = 0; n < count; n++)); do
+    (. "$state/desktop-$n.env"; echo "desktop $n: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX")
+  done
+}
+
+stop() {
+  local state=$1 n
+  [ -f "$state/count" ] || return 0
+  local count
+  count=$(cat "$state/count")
+  for ((n = 0; n < count; n++)); do
+    [ -f "$state/desktop-$n.env" ] && (. "$state/desktop-$n.env"; "$WINESERVER" -k 2>/dev/null || true)
+    if [ -f "$state/xvfb-$n.pid" ]; then
+      kill "$(cat "$state/xvfb-$n.pid")" 2>/dev/null || true
+      rm -f "$state/xvfb-$n.pid"
+    fi
+  done
+  rm -f "$state/count"
+}
+
+case "${1:-}" in
+  start) start "$2" "$3" ;;
+  stop) stop "$2" ;;
+  *) echo "usage: $0 start STATE_DIR COUNT | stop STATE_DIR" >&2; exit 2 ;;
+esac
