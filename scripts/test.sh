@@ -11,8 +11,11 @@ STATE=$BUILD_DIR/wine
 mkdir -p "$BUILD_DIR"
 "$ROOT/scripts/build.sh"
 
-trap '"$ROOT/scripts/desktops.sh" stop "$STATE"' EXIT
-"$ROOT/scripts/desktops.sh" start "$STATE" "$DESKTOPS"
+trap '"$ROOT/scripts/desktops.sh" stop "$STATE"; rm -f "$STATE/shared"' EXIT
+# Desktops 0..DESKTOPS-1 are handed out one test at a time; one more is shared by the
+# tests that show nothing (and by test discovery).
+"$ROOT/scripts/desktops.sh" start "$STATE" $((DESKTOPS + 1))
+echo "$DESKTOPS" >"$STATE/shared"
 
 # One "desktop" resource per private desktop: a test that shows windows holds one alone.
 {
