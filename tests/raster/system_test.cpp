@@ -150,6 +150,22 @@ TEST_F(Selection, StartupChoseThisProcessorsVariants) {
   EXPECT_EQ(WeightVectors != nullptr, !plain);
 }
 
+TEST(ForcePlainSwitch, EnvironmentVariableForcesPlainVariants) {
+  const char* saved = std::getenv("RASTER_FORCE_PLAIN");
+  const std::string saved_value = saved ? saved : "";
+  _putenv("RASTER_FORCE_PLAIN=1");
+  const TRoutineFeatures forced = StartupRoutineFeatures();
+  EXPECT_FALSE(forced.MMX);
+  EXPECT_FALSE(forced.ExtendedMMX);
+  EXPECT_FALSE(forced.ThreeDNow);
+  _putenv("RASTER_FORCE_PLAIN=0");
+  const TRoutineFeatures normal = StartupRoutineFeatures();
+  const TRoutineFeatures cpu = RoutineFeaturesOf(ThisProcessor());
+  EXPECT_EQ(normal.MMX, cpu.MMX);
+  EXPECT_EQ(normal.ExtendedMMX, cpu.ExtendedMMX);
+  _putenv(("RASTER_FORCE_PLAIN=" + saved_value).c_str());
+}
+
 // ---------------------------------------------------------------------------------------
 // MMX state
 
