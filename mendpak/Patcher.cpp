@@ -1,0 +1,199 @@
+#include "Patcher.h"
+
+#include <vector>
+
+#include "PatchBlock.h"
+
+namespace mendpak {
+
+namespace {
+
+// One record's bytes always fit: Count is at most 32767.
+constexpr int32_t kRecordBuffer = 32768;
+
+uint8_t ReadFieldByte(TMemoryStream& stream, bool& complete) {
+  uint8_t value = 0;
+  if (stream.Read(&value, 1) != 1) complete = false;
+  return value;
+}
+
+struct PatchSizes {
+  uint32_t flags = 0;
+  uint64_t patched_size = 0;
+  uint64_t unpatched_size = 0;
+  bool has_old_bytes() const { return (flags & kFlagHasOldBytes) != 0; }
+};
+
+bool ReadLittleEndian(TStream& data, uint64_t& value, int32_t bytes) {
+  uint8_t raw[8] = {};
+  if (data.Read(raw, bytes) != bytes) return false;
+  value = 0;
+  for (int32_t i = bytes - 1; i >= 0; --i) value = value << 8 | raw[i];
+  return true;
+}
+
+bool ReadSizes(TStream& data, PatchSizes& sizes) {
+  uint64_t flags = 0;
+  if (!ReadLittleEndian(data, flags, 4) || !ReadLittleEndian(data, sizes.patched_size, 8)) {
+    return false;
+  }
+  sizes.flags = uint32_t(flags);
+  return !sizes.has_old_bytes() || ReadLittleEndian(data, sizes.unpatched_size, 8);
+}
+
+struct RecordFields {
+  uint32_t delta = 0;
+  uint16_t count = 0;
+};
+
+// Reads a record's fields and checks that its bytes lie within the block's output; the
+// stream is left at the record's bytes.
+bool ReadRecordFields(TMemoryStream& block, bool has_old_bytes, RecordFields& record) {
+  bool delta_complete = false;
+  bool count_complete = false;
+  record.delta = ReadRecordDelta(block, &delta_complete);
+  record.count = ReadRecordCount(block, &count_complete);
+  int64_t payload = int64_t(record.count) * (has_old_bytes ? 2 : 1);
+  return delta_complete && count_complete && block.Size() - block.Position() >= payload;
+}
+
+// The whole data is decoded once before anything is written, so that damaged data leaves
+// the target as it was.
+bool CheckBlocks(TStream& data, BlockDecoder& decoder, TMemoryStream& block, bool has_old) {
+  while (data.Position() < data.Size()) {
+    block.Clear();
+    BlockResult result = decoder.Decode(data, block);
+    if (result == BlockResult::NoBlock) break;
+    if (result == BlockResult::Failed) return false;
+    block.SetPosition(0);
+    while (block.Position() < block.Size()) {
+      RecordFields record;
+      if (!ReadRecordFields(block, has_old, record)) return false;
+      block.Seek32(int32_t(record.count) * (has_old ? 2 : 1), soFromCurrent);
+    }
+  }
+  return true;
+}
+
+// The target file, held open and unshared for the length of one apply.
+class Target {
+ public:
+  explicit Target(const std::wstring& path)
+      : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~Target() { Close(); }
+  Target(const Target&) = delete;
+  Target& operator=(const Target&) = delete;
+
+  bool opened() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  // Moves Delta forward and writes there; `offset` receives where the bytes went.
+  bool WriteRecord(uint32_t delta, const uint8_t* bytes, uint16_t count, uint64_t& offset) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = delta;
+    LARGE_INTEGER position;
+    if (!SetFilePointerEx(handle_, distance, &position, FILE_CURRENT)) return false;
+    offset = uint64_t(position.QuadPart);
+    DWORD written = 0;
+    return WriteFile(handle_, bytes, count, &written, nullptr) && written == count;
+  }
+
+  void Close() {
+    if (opened()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+  bool Resize(uint64_t size) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = int64_t(size);
+    return size <= uint64_t(INT64_MAX) &&
+           SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+enum class WriteOutcome { Done, Stopped };
+
+// Writes every record of the blocks; Stopped when a block, a write or the callback failed.
+WriteOutcome WriteBlocks(TStream& data, BlockDecoder& decoder, TMemoryStream& block,
+                         Target& target, const PatchSizes& sizes, bool restore,
+                         const TPatchProgress& progress) {
+  std::vector<uint8_t> buffer(kRecordBuffer);
+  bool has_old = sizes.has_old_bytes();
+  while (data.Position() < data.Size()) {
+    block.Clear();
+    BlockResult result = decoder.Decode(data, block);
+    if (result == BlockResult::NoBlock) break;
+    if (result == BlockResult::Failed) return WriteOutcome::Stopped;
+    block.SetPosition(0);
+    while (block.Position() < block.Size()) {
+      RecordFields record;
+      if (!ReadRecordFields(block, has_old, record)) return WriteOutcome::Stopped;
+      if (has_old && restore) block.Seek32(record.count, soFromCurrent);
+      block.Read(buffer.data(), record.count);
+      if (has_old && !restore) block.Seek32(record.count, soFromCurrent);
+      uint64_t offset = 0;
+      if (!target.WriteRecord(record.delta, buffer.data(), record.count, offset)) {
+        return WriteOutcome::Stopped;
+      }
+      if (progress && !progress(kProgressPosition, offset)) return WriteOutcome::Stopped;
+    }
+  }
+  return WriteOutcome::Done;
+}
+
+}  // namespace
+
+uint32_t ReadRecordDelta(TMemoryStream& stream, bool* complete) {
+  bool all_there = true;
+  uint32_t first = ReadFieldByte(stream, all_there);
+  uint32_t value = first & 0x3F;
+  for (uint32_t extra = first >> 6; extra > 0; --extra) {
+    value = value << 8 | ReadFieldByte(stream, all_there);
+  }
+  if (complete) *complete = all_there;
+  return value;
+}
+
+uint16_t ReadRecordCount(TMemoryStream& stream, bool* complete) {
+  bool all_there = true;
+  uint16_t value = ReadFieldByte(stream, all_there);
+  if (value >= 0x80) value = uint16_t((value & 0x7F) << 8 | ReadFieldByte(stream, all_there));
+  if (complete) *complete = all_there;
+  return value;
+}
+
+bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProgress& progress,
+                bool restore) {
+  Target target(target_path);
+  if (!target.opened()) return false;
+
+  PatchSizes sizes;
+  if (!ReadSizes(data, sizes)) return false;
+  bool restoring = restore && sizes.has_old_bytes();
+  uint64_t final_size = restoring ? sizes.unpatched_size : sizes.patched_size;
+  if (final_size > uint64_t(INT64_MAX)) return false;
+
+  try {
+    TMemoryStream block;
+    BlockDecoder decoder;
+    int64_t blocks_start = data.Position();
+    if (!CheckBlocks(data, decoder, block, sizes.has_old_bytes())) return false;
+    data.SetPosition(blocks_start);
+
+    if (progress && !progress(kProgressStart, final_size)) return false;
+    bool result =
+        WriteBlocks(data, decoder, block, target, sizes, restoring, progress) == WriteOutcome::Done;
+    block.Clear();
+    if (!target.Resize(final_size)) result = false;
+    target.Close();
+    if (progress && !progress(kProgressPosition, final_size)) result = false;
+    return result;
+  } catch (const EStreamError&) {
+    return false;
+  }
+}
+
+}  // namespace mendpak
