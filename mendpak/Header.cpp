@@ -38,7 +38,7 @@ struct InstallerState {
   HWND apply_button = nullptr;
   HWND restore_box = nullptr;
   const wchar_t* rich_edit_class = L"RichEdit20W";
-  uint32_t last_bar_position = 0;
+  uint32_t bar_range = 0;
   DWORD last_pump = 0;
 };
 
@@ -206,16 +206,18 @@ bool PumpMessages() {
 
 bool PatchProgress(int kind, uint64_t value) {
   uint32_t units = uint32_t(value / 256);
+  DWORD now = GetTickCount();
+  // A moved bar repaints at once, so during the records it is moved (and the window
+  // pumped) only every few milliseconds, and always when it reaches its end.
+  bool due = now - state.last_pump >= kPumpIntervalMs || units == state.bar_range;
   if (kind == kProgressStart) {
+    state.bar_range = units;
     SendMessageA(state.progress_bar, PBM_SETRANGE32, 0, LPARAM(units));
     SendMessageA(state.progress_bar, PBM_SETPOS, 0, 0);
-    state.last_bar_position = 0;
-  } else if (kind == kProgressPosition && units != state.last_bar_position) {
+  } else if (kind == kProgressPosition) {
+    if (!due) return true;
     SendMessageA(state.progress_bar, PBM_SETPOS, WPARAM(units), 0);
-    state.last_bar_position = units;
   }
-  DWORD now = GetTickCount();
-  if (kind == kProgressPosition && now - state.last_pump < kPumpIntervalMs) return true;
   state.last_pump = now;
   return PumpMessages();
 }

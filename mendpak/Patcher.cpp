@@ -1,5 +1,6 @@
 #include "Patcher.h"
 
+#include <string>
 #include <vector>
 
 #include "PatchBlock.h"
@@ -57,23 +58,76 @@ bool ReadRecordFields(TMemoryStream& block, bool has_old_bytes, RecordFields& re
   return delta_complete && count_complete && block.Size() - block.Position() >= payload;
 }
 
-// The whole data is decoded once before anything is written, so that damaged data leaves
-// the target as it was.
-bool CheckBlocks(TStream& data, BlockDecoder& decoder, TMemoryStream& block, bool has_old) {
-  while (data.Position() < data.Size()) {
+// Decoded records of at most this many bytes are kept between the two passes.
+int64_t kept_records_limit = 16 << 20;
+
+// The decoded blocks of one apply. Every block is decoded and checked before anything is
+// written, so that damaged data leaves the target as it was; while their output stays
+// small it is kept, so that the write pass need not decode it again.
+class DecodedBlocks {
+ public:
+  DecodedBlocks(TStream& data, bool has_old) : data_(data), has_old_(has_old) {}
+
+  bool CheckAll(TMemoryStream& block) {
+    start_ = data_.Position();
+    kept_all_ = true;
+    int64_t kept_bytes = 0;
+    while (data_.Position() < data_.Size()) {
+      block.Clear();
+      BlockResult result = decoder_.Decode(data_, block);
+      if (result == BlockResult::NoBlock) break;
+      if (result == BlockResult::Failed || !RecordsFit(block)) return false;
+      kept_bytes += block.Size();
+      if (kept_all_ && kept_bytes <= kept_records_limit) {
+        kept_.emplace_back(static_cast<const char*>(block.Memory()), size_t(block.Size()));
+      } else {
+        kept_all_ = false;
+        kept_.clear();
+      }
+    }
+    if (!kept_all_) data_.SetPosition(start_);
+    return true;
+  }
+
+  // The next block for the write pass: false when there is none (or it fails to decode).
+  bool Next(TMemoryStream& block, bool& failed) {
     block.Clear();
-    BlockResult result = decoder.Decode(data, block);
-    if (result == BlockResult::NoBlock) break;
-    if (result == BlockResult::Failed) return false;
+    failed = false;
+    if (kept_all_) {
+      if (next_kept_ == kept_.size()) return false;
+      const std::string& bytes = kept_[next_kept_++];
+      block.Write(bytes.data(), int32_t(bytes.size()));
+    } else {
+      if (data_.Position() >= data_.Size()) return false;
+      BlockResult result = decoder_.Decode(data_, block);
+      failed = result == BlockResult::Failed;
+      if (result != BlockResult::Decoded) return false;
+    }
+    block.SetPosition(0);
+    return true;
+  }
+
+  bool has_old() const { return has_old_; }
+
+ private:
+  bool RecordsFit(TMemoryStream& block) {
     block.SetPosition(0);
     while (block.Position() < block.Size()) {
       RecordFields record;
-      if (!ReadRecordFields(block, has_old, record)) return false;
-      block.Seek32(int32_t(record.count) * (has_old ? 2 : 1), soFromCurrent);
+      if (!ReadRecordFields(block, has_old_, record)) return false;
+      block.Seek32(int32_t(record.count) * (has_old_ ? 2 : 1), soFromCurrent);
     }
+    return true;
   }
-  return true;
-}
+
+  TStream& data_;
+  bool has_old_;
+  BlockDecoder decoder_;
+  std::vector<std::string> kept_;
+  bool kept_all_ = false;
+  size_t next_kept_ = 0;
+  int64_t start_ = 0;
+};
 
 // The target file, held open and unshared for the length of one apply.
 class Target {
@@ -117,17 +171,12 @@ class Target {
 enum class WriteOutcome { Done, Stopped };
 
 // Writes every record of the blocks; Stopped when a block, a write or the callback failed.
-WriteOutcome WriteBlocks(TStream& data, BlockDecoder& decoder, TMemoryStream& block,
-                         Target& target, const PatchSizes& sizes, bool restore,
-                         const TPatchProgress& progress) {
+WriteOutcome WriteBlocks(DecodedBlocks& blocks, TMemoryStream& block, Target& target,
+                         bool restore, const TPatchProgress& progress) {
   std::vector<uint8_t> buffer(kRecordBuffer);
-  bool has_old = sizes.has_old_bytes();
-  while (data.Position() < data.Size()) {
-    block.Clear();
-    BlockResult result = decoder.Decode(data, block);
-    if (result == BlockResult::NoBlock) break;
-    if (result == BlockResult::Failed) return WriteOutcome::Stopped;
-    block.SetPosition(0);
+  bool has_old = blocks.has_old();
+  bool failed = false;
+  while (blocks.Next(block, failed)) {
     while (block.Position() < block.Size()) {
       RecordFields record;
       if (!ReadRecordFields(block, has_old, record)) return WriteOutcome::Stopped;
@@ -141,10 +190,12 @@ WriteOutcome WriteBlocks(TStream& data, BlockDecoder& decoder, TMemoryStream& bl
       if (progress && !progress(kProgressPosition, offset)) return WriteOutcome::Stopped;
     }
   }
-  return WriteOutcome::Done;
+  return failed ? WriteOutcome::Stopped : WriteOutcome::Done;
 }
 
 }  // namespace
+
+void SetKeptRecordsLimit(int64_t bytes) { kept_records_limit = bytes; }
 
 uint32_t ReadRecordDelta(TMemoryStream& stream, bool* complete) {
   bool all_there = true;
@@ -178,14 +229,11 @@ bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProg
 
   try {
     TMemoryStream block;
-    BlockDecoder decoder;
-    int64_t blocks_start = data.Position();
-    if (!CheckBlocks(data, decoder, block, sizes.has_old_bytes())) return false;
-    data.SetPosition(blocks_start);
+    DecodedBlocks blocks(data, sizes.has_old_bytes());
+    if (!blocks.CheckAll(block)) return false;
 
     if (progress && !progress(kProgressStart, final_size)) return false;
-    bool result =
-        WriteBlocks(data, decoder, block, target, sizes, restoring, progress) == WriteOutcome::Done;
+    bool result = WriteBlocks(blocks, block, target, restoring, progress) == WriteOutcome::Done;
     block.Clear();
     if (!target.Resize(final_size)) result = false;
     target.Close();

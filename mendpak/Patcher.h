@@ -31,6 +31,10 @@ using TPatchProgress = std::function<bool(int kind, uint64_t value)>;
 bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProgress& progress,
                 bool restore);
 
+// How many bytes of decoded records an apply keeps from its check pass for its write pass
+// (default 16 MiB); past it the write pass decodes the blocks again. For tests.
+void SetKeptRecordsLimit(int64_t bytes);
+
 // Decodes the block at the source's position and appends its output to `output`; the
 // source is left directly after the block's last consumed byte.
 bool DecodePatchBlock(TStream& source, TMemoryStream& output);

@@ -265,7 +265,15 @@ std::string WithUnpackedSize(std::string block, uint32_t size) {
   return block;
 }
 
-TEST(ApplyDamage, DamagedDataLeavesTheTargetAsItWas) {
+class ApplyDamage : public ::testing::TestWithParam<int64_t> {
+ protected:
+  void SetUp() override { mendpak::SetKeptRecordsLimit(GetParam()); }
+  void TearDown() override { mendpak::SetKeptRecordsLimit(16 << 20); }
+};
+
+INSTANTIATE_TEST_SUITE_P(RecordsKept, ApplyDamage, ::testing::Values(int64_t(16) << 20, 0));
+
+TEST_P(ApplyDamage, DamagedDataLeavesTheTargetAsItWas) {
   std::mt19937 rng(3);
   std::string sound;
   uint64_t cursor = 0;
@@ -315,7 +323,7 @@ TEST(ApplyDamage, DamagedDataLeavesTheTargetAsItWas) {
   }
 }
 
-TEST(ApplyDamage, ShortSizesAreRefused) {
+TEST_P(ApplyDamage, ShortSizesAreRefused) {
   Header header = SizedHeader(10, patchwriter::kHasOldBytes, 12);
   std::string data = patchwriter::EncodeHeader(header);
   data.resize(data.size() - 3);  // UnpatchedSize cut short
