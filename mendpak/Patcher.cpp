@@ -1,5 +1,7 @@
 #include "Patcher.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -130,6 +132,12 @@ class DecodedBlocks {
 };
 
 // The target file, held open and unshared for the length of one apply.
+//
+// Records that follow each other closely are gathered in a window of the file held in
+// memory and written back in one piece, the unchanged bytes between them with their own
+// values: many small records then cost a few large reads and writes instead of a seek and a
+// write each. The file's bytes come out the same either way; bytes past its end read as the
+// zeros a write beyond the end leaves.
 class Target {
  public:
   explicit Target(const std::wstring& path)
@@ -141,15 +149,30 @@ class Target {
 
   bool opened() const { return handle_ != INVALID_HANDLE_VALUE; }
 
-  // Moves Delta forward and writes there; `offset` receives where the bytes went.
+  // Moves the cursor Delta forward and writes the bytes there; `offset` receives where.
   bool WriteRecord(uint32_t delta, const uint8_t* bytes, uint16_t count, uint64_t& offset) {
-    LARGE_INTEGER distance;
-    distance.QuadPart = delta;
-    LARGE_INTEGER position;
-    if (!SetFilePointerEx(handle_, distance, &position, FILE_CURRENT)) return false;
-    offset = uint64_t(position.QuadPart);
-    DWORD written = 0;
-    return WriteFile(handle_, bytes, count, &written, nullptr) && written == count;
+    offset = cursor_ + delta;
+    cursor_ = offset + count;
+    if (count == 0) return true;
+    if (!InWindow(offset, count)) {
+      if (!Flush()) return false;
+      if (delta > kCloseGap) return WriteAt(offset, bytes, count);
+      if (!OpenWindow(offset)) return false;
+    }
+    size_t at = size_t(offset - window_start_);
+    std::memcpy(window_.data() + at, bytes, count);
+    dirty_begin_ = std::min(dirty_begin_, at);
+    dirty_end_ = std::max(dirty_end_, at + count);
+    return true;
+  }
+
+  // Writes what the window gathered.
+  bool Flush() {
+    if (!window_open_) return true;
+    window_open_ = false;
+    if (dirty_end_ <= dirty_begin_) return true;
+    return WriteAt(window_start_ + dirty_begin_, window_.data() + dirty_begin_,
+                   dirty_end_ - dirty_begin_);
   }
 
   void Close() {
@@ -158,14 +181,53 @@ class Target {
   }
 
   bool Resize(uint64_t size) {
-    LARGE_INTEGER distance;
-    distance.QuadPart = int64_t(size);
-    return size <= uint64_t(INT64_MAX) &&
-           SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
+    bool flushed = Flush();
+    return flushed && size <= uint64_t(INT64_MAX) && MoveTo(size) && SetEndOfFile(handle_);
   }
 
  private:
+  static constexpr size_t kWindowBytes = 256 * 1024;
+  // A record this close to the previous one opens a window at it.
+  static constexpr uint32_t kCloseGap = 8 * 1024;
+
+  bool InWindow(uint64_t offset, size_t count) const {
+    return window_open_ && offset >= window_start_ &&
+           offset + count <= window_start_ + kWindowBytes;
+  }
+
+  bool MoveTo(uint64_t offset) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = int64_t(offset);
+    return SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) != 0;
+  }
+
+  bool OpenWindow(uint64_t offset) {
+    window_.resize(kWindowBytes);
+    DWORD got = 0;
+    if (!MoveTo(offset) || !ReadFile(handle_, window_.data(), DWORD(kWindowBytes), &got, nullptr)) {
+      return false;
+    }
+    std::fill(window_.begin() + got, window_.end(), 0);
+    window_open_ = true;
+    window_start_ = offset;
+    dirty_begin_ = kWindowBytes;
+    dirty_end_ = 0;
+    return true;
+  }
+
+  bool WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) {
+    DWORD written = 0;
+    return MoveTo(offset) && WriteFile(handle_, bytes, DWORD(count), &written, nullptr) &&
+           written == count;
+  }
+
   HANDLE handle_;
+  uint64_t cursor_ = 0;
+  std::vector<uint8_t> window_;
+  bool window_open_ = false;
+  uint64_t window_start_ = 0;
+  size_t dirty_begin_ = 0;
+  size_t dirty_end_ = 0;
 };
 
 enum class WriteOutcome { Done, Stopped };

@@ -89,14 +89,22 @@ class InstallerTest : public ::testing::Test {
     return systest::WaitForWindow({L"MendpakMaker", L"", process_.id()});
   }
 
-  HWND WaitForDialog(const wchar_t* caption = L"") {
-    return systest::WaitForWindow({L"#32770", caption, process_.id()});
+  // Clicks the button until the dialog it opens appears. A click that lands while the
+  // window is still being activated is lost; clicking again is safe, since the dialogs are
+  // modal and the apply button is disabled while an apply runs.
+  HWND ClickUntilDialog(HWND button, const wchar_t* caption = L"") {
+    systest::WaitUntil([&] { return IsWindowEnabled(button) != FALSE; });
+    HWND dialog = nullptr;
+    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
+      Click(button);
+      dialog = systest::WaitForWindow({L"#32770", caption, process_.id()}, 10000);
+    }
+    return dialog;
   }
 
   // Browse, then the real open-file dialog: the path typed into its file-name box, Open.
   void BrowseTo(HWND main, const std::wstring& path) {
-    Click(GetDlgItem(main, 102));
-    HWND dialog = WaitForDialog();
+    HWND dialog = ClickUntilDialog(GetDlgItem(main, 102));
     ASSERT_NE(dialog, nullptr) << "no open-file dialog";
     HWND name_box = GetDlgItem(dialog, 0x480);  // the file-name edit
     if (!name_box) name_box = FindChild(GetDlgItem(dialog, 0x47C), L"Edit");
@@ -112,8 +120,7 @@ class InstallerTest : public ::testing::Test {
 
   // Apply, then the result box: returns its text and closes it.
   std::wstring ApplyAndReadBox(HWND main, const wchar_t* caption) {
-    Click(GetDlgItem(main, 104));
-    HWND box = WaitForDialog(caption);
+    HWND box = ClickUntilDialog(GetDlgItem(main, 104), caption);
     if (!box) return L"(no message box " + std::wstring(caption) + L")";
     std::wstring text = Text(GetDlgItem(box, 0xFFFF));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -269,9 +276,13 @@ TEST_F(InstallerTest, BrowseApplyAndRestore) {
 
   HWND restore = FindChild(main, L"Button", L"还原数据");
   ASSERT_NE(restore, nullptr);
-  Click(restore);
-  ASSERT_TRUE(systest::WaitUntil(
-      [&] { return SendMessageW(restore, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+  bool checked = false;
+  for (int attempt = 0; attempt < 3 && !checked; ++attempt) {
+    Click(restore);
+    checked = systest::WaitUntil(
+        [&] { return SendMessageW(restore, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000);
+  }
+  ASSERT_TRUE(checked);
   EXPECT_EQ(ApplyAndReadBox(main, L"成功"), L"补丁应用成功!");
   EXPECT_TRUE(SameBytes(TargetBytes(), old_file)) << "restored";
 }
@@ -279,8 +290,7 @@ TEST_F(InstallerTest, BrowseApplyAndRestore) {
 TEST_F(InstallerTest, BrowseCancelledChangesNothing) {
   HWND main = StartInstaller(MakeInstaller(patchwriter::MakePatch("a", "b", Options(false))));
   ASSERT_NE(main, nullptr);
-  Click(GetDlgItem(main, 102));
-  HWND dialog = WaitForDialog();
+  HWND dialog = ClickUntilDialog(GetDlgItem(main, 102));
   ASSERT_NE(dialog, nullptr);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
@@ -322,9 +332,12 @@ TEST_F(InstallerTest, ClosingDuringAnApplyEndsWithoutAMessage) {
   std::wstring target = WriteTarget(old_file);
   BrowseTo(main, target);
   HWND bar = GetDlgItem(main, 105);
-  Click(GetDlgItem(main, 104));
-  ASSERT_TRUE(systest::WaitUntil([&] { return SendMessageW(bar, PBM_GETPOS, 0, 0) > 0; }))
-      << "the apply did not start";
+  bool started = false;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    Click(GetDlgItem(main, 104));
+    started = systest::WaitUntil([&] { return SendMessageW(bar, PBM_GETPOS, 0, 0) > 0; }, 10000);
+  }
+  ASSERT_TRUE(started) << "the apply did not start";
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 104))) << "apply while applying";
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 102))) << "browse while applying";
   // A second apply asked for directly is ignored too.
