@@ -18,6 +18,7 @@ mkdir -p "$WORK"
 
 cd "$WORK"
 python3 "$ROOT/bench/mendpak/make_pair.py" old.bin new.bin "$SIZE_MIB" "$RUNS"
+echo "pair: $SIZE_MIB MiB, $(cmp -l old.bin new.bin | wc -l) bytes differ"
 wine-stable "$BIN/patchwriter.exe" old.bin new.bin setup.exe --installer "$BIN/MendpakHeader.exe" \
   --old-bytes | sed 's/^/installer patch: /'
 xdelta3 -f -e -s old.bin new.bin delta.vcdiff
@@ -28,6 +29,8 @@ for round in 1 2 3; do
   sync
   wine-stable "$BIN/mendpak_bench_driver.exe" setup.exe 'target.bin' | tr -d '\r'
   cmp -s target.bin new.bin || { echo "installer: target differs from the new file"; exit 1; }
+  cp old.bin target.bin
+  wine-stable "$BIN/mendpak_apply_bench.exe" setup.exe target.bin | tr -d '\r'
   /usr/bin/time -f "xdelta3 -d: %e s elapsed, peak resident %M KiB" \
     xdelta3 -f -d -s old.bin delta.vcdiff out.bin
   cmp -s out.bin new.bin || { echo "xdelta3: output differs"; exit 1; }

@@ -339,3 +339,40 @@ TEST_P(ApplyDamage, ShortSizesAreRefused) {
 
 }  // namespace
 }  // namespace mendpak_test
+
+namespace mendpak_test {
+namespace {
+
+TEST(ApplyRecords, ClosePastAndFarRecordsBeyondTheEnd) {
+  // Close records are gathered and written back together, far ones written alone; both
+  // must leave zeros in the gaps past the target's old end, as writes beyond an end do.
+  struct Placed {
+    uint64_t offset;
+    std::string bytes;
+  };
+  const Placed placed[] = {{10, "A"},      {100, "BB"},           {5000, "C"},
+                           {262140, "DDDDDDDD"}, {300000, "E"},   {300010, "FF"},
+                           {900000, "G"},  {900001, std::string(32767, 'H')}};
+  std::vector<patchwriter::Record> records;
+  for (const Placed& item : placed) {
+    patchwriter::Record record;
+    record.offset = item.offset;
+    record.new_bytes = item.bytes;
+    records.push_back(record);
+  }
+  uint64_t cursor = 0;
+  std::string stream = patchwriter::EncodeRecords(records, false, cursor);
+  const uint64_t final_size = 950000;
+  std::string target(1000, '.');
+  std::string expected = target;
+  expected.resize(final_size, '\0');
+  for (const Placed& item : placed) expected.replace(item.offset, item.bytes.size(), item.bytes);
+  systest::TempDir dir;
+  ApplyOutcome outcome =
+      RunApply(dir, Request(SizedHeader(final_size), {EncodeBlock(stream)}, target));
+  EXPECT_TRUE(outcome.result);
+  EXPECT_TRUE(SameBytes(outcome.target, expected));
+}
+
+}  // namespace
+}  // namespace mendpak_test
