@@ -371,3 +371,55 @@ TEST_F(InstallerTest, ProgressRangeOfASmallTarget) {
 
 }  // namespace
 }  // namespace mendpak_test
+
+namespace mendpak_test {
+namespace {
+
+std::string Resource(HMODULE module, LPCWSTR type, LPCWSTR name) {
+  HRSRC found = FindResourceW(module, name, type);
+  if (!found) return std::string();
+  const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  return std::string(bytes, SizeofResource(module, found));
+}
+
+TEST(InstallerResources, IconManifestAndVersion) {
+  std::wstring program = systest::ProgramPath(L"MendpakHeader.exe");
+  HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  std::string icons = Resource(module, RT_GROUP_ICON, MAKEINTRESOURCEW(1));
+  ASSERT_EQ(icons.size(), 6u + 2 * 14) << "icon group 1 with two images";
+  for (int i = 0; i < 2; ++i) {
+    const uint8_t* entry = reinterpret_cast<const uint8_t*>(icons.data()) + 6 + 14 * i;
+    EXPECT_EQ(entry[0], i == 0 ? 16 : 32) << "image " << i;
+    EXPECT_EQ(entry[6], 24) << "bits per pixel of image " << i;
+  }
+  std::string manifest = Resource(module, RT_MANIFEST, MAKEINTRESOURCEW(1));
+  EXPECT_NE(manifest.find("name=\"Mendpak\" version=\"1.0.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+            std::string::npos);
+  std::string version = Resource(module, RT_VERSION, MAKEINTRESOURCEW(1));
+  ASSERT_GE(version.size(), 40 + sizeof(VS_FIXEDFILEINFO));
+  FreeLibrary(module);
+
+  DWORD handle = 0;
+  std::vector<char> block(GetFileVersionInfoSizeW(program.c_str(), &handle));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, DWORD(block.size()), block.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00000004u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x0001000Du);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00000004u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x0001000Du);
+  const wchar_t* names[] = {L"\\StringFileInfo\\080404B0\\ProductName",
+                            L"\\StringFileInfo\\080404B0\\InternalName"};
+  for (const wchar_t* name : names) {
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), name, reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(text, L"Mendpak");
+  }
+}
+
+}  // namespace
+}  // namespace mendpak_test
