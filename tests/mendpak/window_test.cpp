@@ -161,7 +161,8 @@ TEST_F(InstallerTest, HeadersWhoseLengthsRunPastTheEndAreNotPatchData) {
   const Row rows[] = {{"title length", long_title},
                       {"note length", long_note},
                       {"sizes cut", sound.substr(0, sound.size() - 1)},
-                      {"magic alone", "PATCHDAT"}};
+                      {"magic alone", "PATCHDAT"},
+                      {"no magic, size not a multiple of 512", std::string(700, 'j')}};
   for (const Row& row : rows) {
     process_ = systest::Process::Start(MakeInstaller(row.data), L"", dir_.path());
     ASSERT_TRUE(process_.WaitForExit()) << row.name;
