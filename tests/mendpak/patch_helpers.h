@@ -1,0 +1,55 @@
+// Helpers of the patch tests: generated file pairs, patch data on disk and one apply with
+// its progress calls recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Patcher.h"
+#include "patchwriter.h"
+#include "systest.h"
+
+namespace mendpak_test {
+
+std::string RandomBytes(std::mt19937& rng, size_t count);
+
+// `source` with `runs` runs of changed bytes of 1 to `longest_run` bytes each.
+std::string WithChangedRuns(std::mt19937& rng, std::string source, int runs, size_t longest_run);
+
+// Where the Flags word lies in data that begins with `header`.
+size_t FlagsPosition(const patchwriter::Header& header);
+
+// Header and blocks, ready to be written: the sizes and flags are the header's.
+std::string PatchData(const patchwriter::Header& header, const std::vector<std::string>& blocks);
+
+using ProgressCalls = std::vector<std::pair<int, uint64_t>>;
+
+struct ApplyOutcome {
+  bool result = false;
+  std::string target;        // the target's bytes afterwards (when read back)
+  ProgressCalls calls;
+  int64_t data_position = 0;  // where the data stream stood afterwards
+};
+
+struct ApplyRequest {
+  std::string data;          // whole patch data
+  size_t flags_position = 0;
+  std::string target;        // the target's bytes before
+  bool restore = false;
+  int decline_call = -1;     // index of the progress call that declines, -1 none
+  bool read_back = true;
+};
+
+// Writes the data and the target into `dir` and applies the patch once.
+ApplyOutcome RunApply(const systest::TempDir& dir, const ApplyRequest& request);
+
+// Whether two byte strings are equal; on a difference says where and what.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
+
+}  // namespace mendpak_test

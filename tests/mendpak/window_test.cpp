@@ -1,0 +1,426 @@
+// The installer as a user meets it: a copy of MendpakHeader.exe with patch data appended,
+// started as a process, driven through its window, the real open-file dialog and its
+// message boxes, and the target's bytes compared afterwards.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "patch_helpers.h"
+
+namespace mendpak_test {
+namespace {
+
+std::wstring Text(HWND window) {
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  text.resize(copied);
+  return text;
+}
+
+std::string Utf8(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr,
+                              nullptr);
+  std::string out(size_t(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+struct ChildQuery {
+  const wchar_t* class_name;
+  const wchar_t* text;  // nullptr: any
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM parameter) {
+  auto* query = reinterpret_cast<ChildQuery*>(parameter);
+  if (_wcsicmp(systest::WindowClass(window).c_str(), query->class_name) != 0) return TRUE;
+  if (query->text && Text(window) != query->text) return TRUE;
+  query->found = window;
+  return FALSE;
+}
+
+HWND FindChild(HWND parent, const wchar_t* class_name, const wchar_t* text = nullptr) {
+  ChildQuery query{class_name, text};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+// Child rectangle in the parent's client coordinates.
+RECT ChildRect(HWND parent, HWND child) {
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void Click(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  systest::BringToFront(GetAncestor(window, GA_ROOT));
+  systest::ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+class InstallerTest : public ::testing::Test {
+ protected:
+  std::wstring MakeInstaller(const std::string& data, const wchar_t* name = L"setup.exe") {
+    std::string program =
+        patchwriter::ReadFileBytes(systest::ProgramPath(L"MendpakHeader.exe"));
+    std::wstring path = dir_.File(name);
+    EXPECT_TRUE(patchwriter::WriteFileBytes(path, patchwriter::AppendAtBoundary(program, data)));
+    return path;
+  }
+
+  std::wstring WriteTarget(const std::string& bytes) {
+    std::wstring path = dir_.File(L"target.bin");
+    patchwriter::WriteFileBytes(path, bytes);
+    return path;
+  }
+
+  std::string TargetBytes() { return patchwriter::ReadFileBytes(dir_.File(L"target.bin")); }
+
+  HWND StartInstaller(const std::wstring& path) {
+    process_ = systest::Process::Start(path, L"", dir_.path());
+    if (!process_.valid()) return nullptr;
+    return systest::WaitForWindow({L"MendpakMaker", L"", process_.id()});
+  }
+
+  // Clicks the button until the dialog it opens appears. A click that lands while the
+  // window is still being activated is lost; clicking again is safe, since the dialogs are
+  // modal and the apply button is disabled while an apply runs.
+  HWND ClickUntilDialog(HWND button, const wchar_t* caption = L"") {
+    systest::WaitUntil([&] { return IsWindowEnabled(button) != FALSE; });
+    HWND dialog = nullptr;
+    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
+      Click(button);
+      dialog = systest::WaitForWindow({L"#32770", caption, process_.id()}, 10000);
+    }
+    return dialog;
+  }
+
+  // Browse, then the real open-file dialog: the path typed into its file-name box, Open.
+  void BrowseTo(HWND main, const std::wstring& path) {
+    HWND dialog = ClickUntilDialog(GetDlgItem(main, 102));
+    ASSERT_NE(dialog, nullptr) << "no open-file dialog";
+    HWND name_box = GetDlgItem(dialog, 0x480);  // the file-name edit
+    if (!name_box) name_box = FindChild(GetDlgItem(dialog, 0x47C), L"Edit");
+    if (!name_box) name_box = FindChild(dialog, L"Edit");
+    ASSERT_NE(name_box, nullptr) << "no file-name box";
+    SendMessageW(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    ASSERT_TRUE(systest::WaitUntil([&] { return !IsWindow(dialog); })) << "dialog stays";
+    ASSERT_TRUE(systest::WaitUntil([&] { return Text(GetDlgItem(main, 101)) == path; }))
+        << "path box shows " << Utf8(Text(GetDlgItem(main, 101)));
+  }
+
+  // Apply, then the result box: returns its text and closes it.
+  std::wstring ApplyAndReadBox(HWND main, const wchar_t* caption) {
+    HWND box = ClickUntilDialog(GetDlgItem(main, 104), caption);
+    if (!box) return L"(no message box " + std::wstring(caption) + L")";
+    std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    systest::WaitUntil([&] { return !IsWindow(box); });
+    return text;
+  }
+
+  systest::TempDir dir_;
+  systest::Process process_;
+};
+
+patchwriter::PatchOptions Options(bool with_old, const std::u16string& title = u"测试补丁") {
+  patchwriter::PatchOptions options;
+  options.with_old = with_old;
+  options.header.title = title;
+  return options;
+}
+
+TEST_F(InstallerTest, WithoutDataItEndsSilently) {
+  std::wstring plain = dir_.File(L"plain.exe");
+  ASSERT_TRUE(systest::CopyProgram(L"MendpakHeader.exe", plain));
+  process_ = systest::Process::Start(plain, L"", dir_.path());
+  ASSERT_TRUE(process_.WaitForExit());
+  EXPECT_EQ(process_.ExitCode(), 0u);
+}
+
+TEST_F(InstallerTest, HeadersWhoseLengthsRunPastTheEndAreNotPatchData) {
+  patchwriter::Header header;
+  std::string sound = patchwriter::EncodeHeader(header);
+  struct Row {
+    const char* name;
+    std::string data;
+  };
+  std::string long_title = sound;
+  long_title.replace(8, 4, "\xFF\xFF\xFF\x7F", 4);
+  std::string long_note = sound;
+  long_note.replace(12 + 2 * header.title.size(), 4, "\x00\x00\x00\x10", 4);
+  const Row rows[] = {{"title length", long_title},
+                      {"note length", long_note},
+                      {"sizes cut", sound.substr(0, sound.size() - 1)},
+                      {"magic alone", "PATCHDAT"},
+                      {"no magic, size not a multiple of 512", std::string(700, 'j')}};
+  for (const Row& row : rows) {
+    process_ = systest::Process::Start(MakeInstaller(row.data), L"", dir_.path());
+    ASSERT_TRUE(process_.WaitForExit()) << row.name;
+    EXPECT_EQ(process_.ExitCode(), 0u) << row.name;
+  }
+}
+
+// A copy of the program with a complete, empty header written where its relocation section
+// begins, a 512-byte boundary inside its own image.
+std::string WithHeaderInsideImage(std::string program) {
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(program.data());
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(program.data() + dos->e_lfanew);
+  auto section = IMAGE_FIRST_SECTION(nt);
+  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    if (std::string(reinterpret_cast<const char*>(section->Name), 6) == ".reloc") {
+      std::string fake = patchwriter::EncodeHeader(patchwriter::Header{u"fake", "", 0, 0, 0});
+      program.replace(section->PointerToRawData, fake.size(), fake);
+      return program;
+    }
+  }
+  return std::string();
+}
+
+TEST_F(InstallerTest, ItsOwnImageIsNotPatchData) {
+  std::string program = WithHeaderInsideImage(
+      patchwriter::ReadFileBytes(systest::ProgramPath(L"MendpakHeader.exe")));
+  ASSERT_FALSE(program.empty()) << "no relocation section";
+  std::wstring alone = dir_.File(L"alone.exe");
+  patchwriter::WriteFileBytes(alone, program);
+  process_ = systest::Process::Start(alone, L"", dir_.path());
+  ASSERT_TRUE(process_.WaitForExit()) << "a window was shown for the image's own bytes";
+  EXPECT_EQ(process_.ExitCode(), 0u);
+
+  std::wstring with_data = dir_.File(L"with-data.exe");
+  patchwriter::WriteFileBytes(
+      with_data, patchwriter::AppendAtBoundary(
+                     program, patchwriter::MakePatch("a", "b", Options(false, u"真的补丁"))));
+  HWND main = StartInstaller(with_data);
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(systest::WindowCaption(main), L"真的补丁");
+}
+
+TEST_F(InstallerTest, MagicAtTheSecondBoundaryAfterOtherBytes) {
+  std::string data = std::string(512, 'j') + patchwriter::MakePatch("a", "b", Options(false));
+  HWND main = StartInstaller(MakeInstaller(data));
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(systest::WindowCaption(main), L"测试补丁");
+}
+
+TEST_F(InstallerTest, WindowLayoutTextsAndStyles) {
+  for (bool with_old : {false, true}) {
+    SCOPED_TRACE(with_old ? "with old bytes" : "without old bytes");
+    patchwriter::PatchOptions options = Options(with_old, u"");
+    options.header.note = "{\\rtf1\\ansi Read me first\\par}";
+    HWND main = StartInstaller(MakeInstaller(patchwriter::MakePatch("ab", "ac", options)));
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(systest::WindowCaption(main), L"") << "title of length 0";
+    LONG style = GetWindowLongW(main, GWL_STYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    EXPECT_TRUE(GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    RECT client;
+    GetClientRect(main, &client);
+    HWND label = FindChild(main, L"Static", L"目标文件:");
+    HWND path = GetDlgItem(main, 101);
+    HWND browse = GetDlgItem(main, 102);
+    HWND apply = GetDlgItem(main, 104);
+    HWND bar = GetDlgItem(main, 105);
+    HWND notes = FindChild(main, L"RichEdit50W");
+    HWND restore = FindChild(main, L"Button", L"还原数据");
+    ASSERT_TRUE(label && path && browse && apply && bar && notes);
+    EXPECT_EQ(Text(browse), L"浏览");
+    EXPECT_EQ(Text(apply), L"应用补丁!");
+    EXPECT_FALSE(IsWindowEnabled(apply)) << "no target yet";
+    EXPECT_EQ(Text(path), L"");
+    EXPECT_NE(Utf8(Text(notes)).find("Read me first"), std::string::npos)
+        << "note shows " << Utf8(Text(notes));
+    EXPECT_EQ(restore != nullptr, with_old);
+    RECT bar_rect = ChildRect(main, bar);
+    EXPECT_EQ(bar_rect.left, 8);
+    EXPECT_EQ(bar_rect.top, client.bottom - 28);
+    EXPECT_EQ(bar_rect.right - bar_rect.left, client.right - (with_old ? 164 : 98));
+    RECT apply_rect = ChildRect(main, apply);
+    EXPECT_EQ(apply_rect.left, client.right - 88);
+    if (restore) {
+      RECT restore_rect = ChildRect(main, restore);
+      EXPECT_EQ(restore_rect.left, client.right - 154);
+      EXPECT_GT(restore_rect.left, bar_rect.right) << "between the bar and the button";
+      EXPECT_LT(restore_rect.right, apply_rect.left) << "between the bar and the button";
+    }
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(process_.WaitForExit());
+    EXPECT_EQ(process_.ExitCode(), 0u);
+  }
+}
+
+TEST_F(InstallerTest, BrowseApplyAndRestore) {
+  std::mt19937 rng(5);
+  std::string old_file = RandomBytes(rng, 200000);
+  std::string new_file = WithChangedRuns(rng, old_file, 300, 20) + RandomBytes(rng, 1000);
+  HWND main = StartInstaller(
+      MakeInstaller(patchwriter::MakePatch(old_file, new_file, Options(true))));
+  ASSERT_NE(main, nullptr);
+  std::wstring target = WriteTarget(old_file);
+  BrowseTo(main, target);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 104)));
+
+  EXPECT_EQ(ApplyAndReadBox(main, L"成功"), L"补丁应用成功!");
+  EXPECT_TRUE(SameBytes(TargetBytes(), new_file)) << "applied";
+  HWND bar = GetDlgItem(main, 105);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), LRESULT(new_file.size() / 256));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), LRESULT(new_file.size() / 256));
+
+  HWND restore = FindChild(main, L"Button", L"还原数据");
+  ASSERT_NE(restore, nullptr);
+  bool checked = false;
+  for (int attempt = 0; attempt < 3 && !checked; ++attempt) {
+    Click(restore);
+    checked = systest::WaitUntil(
+        [&] { return SendMessageW(restore, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000);
+  }
+  ASSERT_TRUE(checked);
+  EXPECT_EQ(ApplyAndReadBox(main, L"成功"), L"补丁应用成功!");
+  EXPECT_TRUE(SameBytes(TargetBytes(), old_file)) << "restored";
+}
+
+TEST_F(InstallerTest, BrowseCancelledChangesNothing) {
+  HWND main = StartInstaller(MakeInstaller(patchwriter::MakePatch("a", "b", Options(false))));
+  ASSERT_NE(main, nullptr);
+  HWND dialog = ClickUntilDialog(GetDlgItem(main, 102));
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+  ASSERT_TRUE(systest::WaitUntil([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(Text(GetDlgItem(main, 101)), L"");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 104)));
+}
+
+TEST_F(InstallerTest, FailuresShowTheErrorBoxAndLeaveTheTarget) {
+  std::mt19937 rng(8);
+  std::string old_file = RandomBytes(rng, 100000);
+  std::string new_file = WithChangedRuns(rng, old_file, 200, 10);
+  patchwriter::PatchOptions options = Options(false);
+  options.block_stream_bytes = 1000;
+  std::string data = patchwriter::MakePatch(old_file, new_file, options);
+  data.resize(data.size() - 20);  // the last block cut short
+  HWND main = StartInstaller(MakeInstaller(data));
+  ASSERT_NE(main, nullptr);
+  std::wstring target = WriteTarget(old_file);
+  BrowseTo(main, target);
+  EXPECT_EQ(ApplyAndReadBox(main, L"错误"), L"应用补丁失败!");
+  EXPECT_TRUE(SameBytes(TargetBytes(), old_file)) << "damaged data";
+
+  DeleteFileW(target.c_str());
+  EXPECT_EQ(ApplyAndReadBox(main, L"错误"), L"应用补丁失败!") << "target gone";
+}
+
+TEST_F(InstallerTest, ClosingDuringAnApplyEndsWithoutAMessage) {
+  // A patch of a million small records takes long enough to be caught running.
+  std::mt19937 rng(11);
+  std::string old_file = RandomBytes(rng, 16u << 20);
+  std::string new_file = old_file;
+  for (size_t at = 0; at < new_file.size(); at += 16) new_file[at] = char(~new_file[at]);
+  patchwriter::PatchOptions options = Options(false);
+  options.block.preset = 1;
+  HWND main = StartInstaller(
+      MakeInstaller(patchwriter::MakePatch(old_file, new_file, options)));
+  ASSERT_NE(main, nullptr);
+  std::wstring target = WriteTarget(old_file);
+  BrowseTo(main, target);
+  HWND bar = GetDlgItem(main, 105);
+  bool started = false;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    Click(GetDlgItem(main, 104));
+    started = systest::WaitUntil([&] { return SendMessageW(bar, PBM_GETPOS, 0, 0) > 0; }, 10000);
+  }
+  ASSERT_TRUE(started) << "the apply did not start";
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 104))) << "apply while applying";
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 102))) << "browse while applying";
+  // A second apply asked for directly is ignored too.
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(104, BN_CLICKED), 0);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(process_.WaitForExit()) << "still running (a message box?)";
+  EXPECT_EQ(process_.ExitCode(), 0u);
+
+  // Records are written in order: the target is new up to where the apply stopped and old
+  // after it, at the final size.
+  std::string bytes = TargetBytes();
+  ASSERT_EQ(bytes.size(), new_file.size());
+  size_t stop = 0;
+  while (stop < bytes.size() && bytes[stop] == new_file[stop]) ++stop;
+  EXPECT_LT(stop, bytes.size()) << "the apply finished before the close";
+  EXPECT_GT(stop, 0u);
+  EXPECT_TRUE(bytes.compare(stop, std::string::npos, old_file, stop, std::string::npos) == 0)
+      << "bytes after the stop at " << stop << " are not the old ones";
+}
+
+TEST_F(InstallerTest, ProgressRangeOfASmallTarget) {
+  HWND main = StartInstaller(MakeInstaller(patchwriter::MakePatch("abc", "abd", Options(false))));
+  ASSERT_NE(main, nullptr);
+  BrowseTo(main, WriteTarget("abc"));
+  EXPECT_EQ(ApplyAndReadBox(main, L"成功"), L"补丁应用成功!");
+  HWND bar = GetDlgItem(main, 105);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 0);
+  EXPECT_EQ(TargetBytes(), "abd");
+}
+
+}  // namespace
+}  // namespace mendpak_test
+
+namespace mendpak_test {
+namespace {
+
+std::string Resource(HMODULE module, LPCWSTR type, LPCWSTR name) {
+  HRSRC found = FindResourceW(module, name, type);
+  if (!found) return std::string();
+  const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  return std::string(bytes, SizeofResource(module, found));
+}
+
+TEST(InstallerResources, IconManifestAndVersion) {
+  std::wstring program = systest::ProgramPath(L"MendpakHeader.exe");
+  HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  std::string icons = Resource(module, RT_GROUP_ICON, MAKEINTRESOURCEW(1));
+  ASSERT_EQ(icons.size(), 6u + 2 * 14) << "icon group 1 with two images";
+  for (int i = 0; i < 2; ++i) {
+    const uint8_t* entry = reinterpret_cast<const uint8_t*>(icons.data()) + 6 + 14 * i;
+    EXPECT_EQ(entry[0], i == 0 ? 16 : 32) << "image " << i;
+    EXPECT_EQ(entry[6], 24) << "bits per pixel of image " << i;
+  }
+  std::string manifest = Resource(module, RT_MANIFEST, MAKEINTRESOURCEW(1));
+  EXPECT_NE(manifest.find("name=\"Mendpak\" version=\"1.0.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+            std::string::npos);
+  std::string version = Resource(module, RT_VERSION, MAKEINTRESOURCEW(1));
+  ASSERT_GE(version.size(), 40 + sizeof(VS_FIXEDFILEINFO));
+  FreeLibrary(module);
+
+  DWORD handle = 0;
+  std::vector<char> block(GetFileVersionInfoSizeW(program.c_str(), &handle));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, DWORD(block.size()), block.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00000004u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x0001000Du);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00000004u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x0001000Du);
+  const wchar_t* names[] = {L"\\StringFileInfo\\080404B0\\ProductName",
+                            L"\\StringFileInfo\\080404B0\\InternalName"};
+  for (const wchar_t* name : names) {
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), name, reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(text, L"Mendpak");
+  }
+}
+
+}  // namespace
+}  // namespace mendpak_test
