@@ -1,0 +1,83 @@
+// The object base of the class-library layer: run-time class names, the library's
+// exceptions, and persistent objects that can be assigned to one another and can declare
+// extra stream properties to a filer.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace classlib {
+
+class TObject {
+ public:
+  virtual ~TObject() = default;
+  // The name of the object's most derived class without its namespace, for example
+  // "TBitmap32"; used in error texts and to find classes by name.
+  std::string ClassName() const;
+};
+
+// A change notification: the object that changed.
+using TNotifyEvent = std::function<void(TObject* sender)>;
+
+// The general exception class; every exception of the layer derives from it.
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  std::string Message() const { return what(); }
+};
+
+// A value cannot be converted, or an object cannot be assigned to another.
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class TStream;
+class TFiler;
+
+// An object whose state can be copied from another object (Assign) and written to and read
+// from a stream through the properties it declares to a filer (DefineProperties).
+class TPersistent : public TObject {
+ public:
+  // Copies Source into this object. The base asks Source to copy itself into this object
+  // (Source->AssignTo(this)); a nil source, or one that cannot, fails with EConvertError.
+  virtual void Assign(TPersistent* source);
+
+ protected:
+  // Copies this object into Dest. The base cannot and fails with EConvertError.
+  virtual void AssignTo(TPersistent* dest);
+  // Declares the object's extra stream properties; the base has none.
+  virtual void DefineProperties(TFiler& filer);
+  // Throws "Cannot assign a <source class or nil> to a <this class>".
+  [[noreturn]] void AssignError(const TPersistent* source) const;
+
+  friend class TFiler;
+};
+
+// The reader or writer of an object's stream properties. An object declares each extra
+// property with DefineBinaryProperty; the writer calls the write routine of the ones that
+// have data, the reader the read routine of the ones it finds in the stream.
+class TFiler {
+ public:
+  using BinaryProc = std::function<void(TStream& stream)>;
+
+  virtual ~TFiler() = default;
+  // The object this one is compared with when writing (the object it was created from);
+  // nil when there is none. Properties that equal the ancestor's need not be written.
+  TPersistent* Ancestor() const { return ancestor_; }
+  void SetAncestor(TPersistent* ancestor) { ancestor_ = ancestor; }
+
+  virtual void DefineBinaryProperty(const std::string& name, BinaryProc read_data,
+                                    BinaryProc write_data, bool has_data) = 0;
+
+ protected:
+  static void DefinePropertiesOf(TPersistent& instance, TFiler& filer) {
+    instance.DefineProperties(filer);
+  }
+
+ private:
+  TPersistent* ancestor_ = nullptr;
+};
+
+}  // namespace classlib
