@@ -3,6 +3,7 @@
 // extra stream properties to a filer.
 #pragma once
 
+#include <any>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -61,23 +62,26 @@ class TPersistent : public TObject {
 class TFiler {
  public:
   using BinaryProc = std::function<void(TStream& stream)>;
+  // Declares an object's properties to a filer (its DefineProperties).
+  using DefineProc = std::function<void(TFiler& filer)>;
 
   virtual ~TFiler() = default;
-  // The object this one is compared with when writing (the object it was created from);
-  // nil when there is none. Properties that equal the ancestor's need not be written.
-  TPersistent* Ancestor() const { return ancestor_; }
-  void SetAncestor(TPersistent* ancestor) { ancestor_ = ancestor; }
+  // The object this one is compared with when writing (the object it was made from), as a
+  // pointer to the root class of its hierarchy (const TPersistent* for the objects of this
+  // layer); empty when there is none. Properties equal to the ancestor's need not be written.
+  const std::any& Ancestor() const { return ancestor_; }
+  void SetAncestor(std::any ancestor) { ancestor_ = std::move(ancestor); }
 
   virtual void DefineBinaryProperty(const std::string& name, BinaryProc read_data,
                                     BinaryProc write_data, bool has_data) = 0;
 
  protected:
-  static void DefinePropertiesOf(TPersistent& instance, TFiler& filer) {
-    instance.DefineProperties(filer);
+  static DefineProc PropertiesOf(TPersistent& instance) {
+    return [&instance](TFiler& filer) { instance.DefineProperties(filer); };
   }
 
  private:
-  TPersistent* ancestor_ = nullptr;
+  std::any ancestor_;
 };
 
 }  // namespace classlib

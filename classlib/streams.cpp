@@ -93,8 +93,8 @@ void TWriter::DefineBinaryProperty(const std::string& name, BinaryProc, BinaryPr
   stream_.WriteBuffer(block.Memory(), block_size);
 }
 
-void TWriter::WriteProperties(TPersistent& instance) {
-  DefinePropertiesOf(instance, *this);
+void TWriter::WriteProperties(const DefineProc& define_properties) {
+  define_properties(*this);
   const uint8_t end_of_list = 0;
   stream_.WriteBuffer(&end_of_list, 1);
 }
@@ -104,9 +104,9 @@ void TReader::DefineBinaryProperty(const std::string& name, BinaryProc read_data
   if (read_data) readers_[name] = std::move(read_data);
 }
 
-void TReader::ReadProperties(TPersistent& instance) {
+void TReader::ReadProperties(const DefineProc& define_properties) {
   readers_.clear();
-  DefinePropertiesOf(instance, *this);
+  define_properties(*this);
   for (;;) {
     uint8_t name_length = 0;
     stream_.ReadBuffer(&name_length, 1);

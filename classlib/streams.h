@@ -75,7 +75,8 @@ class TWriter : public TFiler {
   explicit TWriter(TStream& stream) : stream_(stream) {}
   void DefineBinaryProperty(const std::string& name, BinaryProc read_data,
                             BinaryProc write_data, bool has_data) override;
-  void WriteProperties(TPersistent& instance);
+  void WriteProperties(const DefineProc& define_properties);
+  void WriteProperties(TPersistent& instance) { WriteProperties(PropertiesOf(instance)); }
 
  private:
   TStream& stream_;
@@ -89,7 +90,8 @@ class TReader : public TFiler {
   explicit TReader(TStream& stream) : stream_(stream) {}
   void DefineBinaryProperty(const std::string& name, BinaryProc read_data,
                             BinaryProc write_data, bool has_data) override;
-  void ReadProperties(TPersistent& instance);
+  void ReadProperties(const DefineProc& define_properties);
+  void ReadProperties(TPersistent& instance) { ReadProperties(PropertiesOf(instance)); }
 
  private:
   TStream& stream_;
