@@ -1,6 +1,7 @@
 #include "Raster.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace raster {
@@ -180,6 +181,11 @@ void TBitmap32::ReleaseStorage() {
 }
 
 void TBitmap32::AllocateStorage(int32_t NewWidth, int32_t NewHeight) {
+  // A pixel array beyond what a signed 32-bit size can count is refused before the platform
+  // sees it: not every CreateDIBSection checks the byte count for overflow.
+  if (uint64_t(NewWidth) * uint64_t(NewHeight) * sizeof(TColor32) > uint64_t(INT32_MAX)) {
+    throw classlib::Exception("Can't allocate the DIB handle");
+  }
   bitmap_info_.bmiHeader.biWidth = NewWidth;
   bitmap_info_.bmiHeader.biHeight = -NewHeight;  // negative: the top row comes first
   void* bits = nullptr;

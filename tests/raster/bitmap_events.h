@@ -16,7 +16,20 @@ namespace raster {
 
 class EventLog {
  public:
+  EventLog() = default;
+  EventLog(const EventLog&) = delete;
+  EventLog& operator=(const EventLog&) = delete;
+  // A bitmap that outlives its log fires no more into it.
+  ~EventLog() {
+    if (!watched_) return;
+    watched_->OnHandleChanged = nullptr;
+    watched_->OnAreaChanged = nullptr;
+    watched_->OnChange = nullptr;
+    watched_->OnResize = nullptr;
+  }
+
   void Watch(TBitmap32& bitmap) {
+    watched_ = &bitmap;
     bitmap.OnHandleChanged = [this](TPersistent*) { events.push_back("handle"); };
     bitmap.OnAreaChanged = [this](TPersistent*, const TRect& area, uint32_t info) {
       events.push_back(AreaText(area, info));
@@ -38,6 +51,9 @@ class EventLog {
     return AreaText(RectOf(0, 0, width, height), AreaInfoRect);
   }
 
+  // For a log that outlives the bitmap it watched.
+  void Forget() { watched_ = nullptr; }
+
   // Returns what was recorded and starts a new record.
   std::vector<std::string> Take() {
     std::vector<std::string> taken;
@@ -46,6 +62,9 @@ class EventLog {
   }
 
   std::vector<std::string> events;
+
+ private:
+  TBitmap32* watched_ = nullptr;
 };
 
 }  // namespace raster

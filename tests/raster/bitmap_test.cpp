@@ -127,11 +127,13 @@ TEST(BitmapEvents, DestructionOfASizedBitmapFiresHandleAndResizeOnly) {
     bitmap.SetSize(5, 5);
     log.Watch(bitmap);
   }
+  log.Forget();
   EXPECT_EQ(log.Take(), (Events{"handle", "resize 0x0"}));
   {
     TBitmap32 empty;
     log.Watch(empty);
   }
+  log.Forget();
   EXPECT_EQ(log.Take(), Events{});
 }
 
@@ -273,23 +275,28 @@ TEST(BitmapStorage, WidthThenHeightPassesThroughAnEmptySize) {
 }
 
 TEST(BitmapStorage, FailedAllocationLeavesAnEmptyBitmapAndNotifies) {
-  TBitmap32 bitmap;
-  bitmap.SetSize(8, 8);
-  EventLog log;
-  log.Watch(bitmap);
-  try {
-    bitmap.SetSize(100000, 100000);
-    FAIL() << "a 40 GB DIB section was allocated";
-  } catch (const classlib::Exception& error) {
-    EXPECT_STREQ(error.what(), "Can't allocate the DIB handle");
+  // Byte counts beyond 32 bits: 40 GB, and 16 GB, which wraps to 0 in 32 bits.
+  const SIZE sizes[] = {{100000, 100000}, {65536, 65536}, {32768, 16385}};
+  for (const SIZE& size : sizes) {
+    std::string name = std::to_string(size.cx) + "x" + std::to_string(size.cy);
+    TBitmap32 bitmap;
+    bitmap.SetSize(8, 8);
+    EventLog log;
+    log.Watch(bitmap);
+    try {
+      bitmap.SetSize(size.cx, size.cy);
+      ADD_FAILURE() << name << " was allocated";
+    } catch (const classlib::Exception& error) {
+      EXPECT_STREQ(error.what(), "Can't allocate the DIB handle") << name;
+    }
+    EXPECT_EQ(log.Take(), Events{"handle"}) << name;
+    EXPECT_EQ(bitmap.Width(), 0) << name;
+    EXPECT_EQ(bitmap.Height(), 0) << name;
+    EXPECT_TRUE(bitmap.IsEmpty()) << name;
+    EXPECT_EQ(bitmap.Handle(), nullptr) << name;
+    EXPECT_TRUE(bitmap.SetSize(3, 3)) << "the bitmap is usable again after " << name;
+    EXPECT_NE(bitmap.Bits(), nullptr) << name;
   }
-  EXPECT_EQ(log.Take(), Events{"handle"});
-  EXPECT_EQ(bitmap.Width(), 0);
-  EXPECT_EQ(bitmap.Height(), 0);
-  EXPECT_TRUE(bitmap.IsEmpty());
-  EXPECT_EQ(bitmap.Handle(), nullptr);
-  EXPECT_TRUE(bitmap.SetSize(3, 3)) << "the bitmap is usable again";
-  EXPECT_NE(bitmap.Bits(), nullptr);
 }
 
 TEST(BitmapStorage, ConstructionDefaults) {
