@@ -1,8 +1,9 @@
 #include "Raster.h"
 
+#include "Raster_LowLevel.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace raster {
 
@@ -304,7 +305,7 @@ void TBitmap32::Clear(TColor32 Color) {
     if (clipping_) {
       FillRect(clip_rect_.left, clip_rect_.top, clip_rect_.right, clip_rect_.bottom, Color);
     } else {
-      std::fill_n(bits_, PixelCount(*this), Color);
+      FillDWords(bits_, int32_t(PixelCount(*this)), Color);
     }
   }
   Changed();
@@ -312,7 +313,7 @@ void TBitmap32::Clear(TColor32 Color) {
 
 void TBitmap32::FillRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Color) {
   for (int32_t y = Y1; y < Y2; ++y) {
-    if (X2 > X1) std::fill_n(bits_ + size_t(y) * Width() + X1, X2 - X1, Color);
+    FillDWords(bits_ + size_t(y) * Width() + X1, X2 - X1, Color);
   }
   AreaChanged(RectOf(X1, Y1, X2, Y2), AreaInfoRect);
 }
@@ -446,7 +447,7 @@ void TBitmap32::CopyPixelsTo(TBitmap32& Dst) const {
   if (IsEmpty()) return;
   GdiFlush();
   // Assigning a bitmap to itself copies nothing.
-  if (Dst.bits_ != bits_) std::memcpy(Dst.bits_, bits_, PixelCount(*this) * sizeof(TColor32));
+  MoveDWords(bits_, Dst.bits_, int32_t(PixelCount(*this)));
 }
 
 void TBitmap32::CopyPropertiesTo(TBitmap32& Dst) const {

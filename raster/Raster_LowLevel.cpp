@@ -1,0 +1,87 @@
+// Integer routines and the FillDWords variants.
+#include "Raster_LowLevel.h"
+
+#include <mmintrin.h>
+
+namespace raster {
+
+void FillDWords_Plain(uint32_t* Dest, int32_t Count, uint32_t Value) {
+  for (int32_t i = 0; i < Count; ++i) Dest[i] = Value;
+}
+
+// The one MMX routine of this unit carries its instruction set as a target attribute, so
+// that the rest of the file stays free of MMX code. An odd count stores one cell first
+// (a single cell never touches the MMX state); the rest goes in 64-bit stores of two
+// copies of Value, then EMMS, so callers need not leave the MMX state.
+__attribute__((target("mmx"))) void FillDWords_MMX(uint32_t* Dest, int32_t Count,
+                                                    uint32_t Value) {
+  if (Count <= 0) return;
+  if (Count & 1) {
+    *Dest++ = Value;
+    if (--Count == 0) return;
+  }
+  const __m64 pair = _mm_set1_pi32(int(Value));
+  __m64* cells = reinterpret_cast<__m64*>(Dest);
+  for (int32_t i = 0; i < Count / 2; ++i) cells[i] = pair;
+  _mm_empty();
+}
+
+TFillDWordsProc FillDWords = FillDWords_Plain;
+
+void MoveDWords(const uint32_t* Source, uint32_t* Dest, int32_t Count) {
+  if (Source == Dest) return;
+  for (int32_t i = 0; i < Count; ++i) Dest[i] = Source[i];
+}
+
+void SwapInts(int32_t& A, int32_t& B) {
+  const int32_t a = A;
+  A = B;
+  B = a;
+}
+
+void OrderInts(int32_t& A, int32_t& B) {
+  if (A > B) SwapInts(A, B);
+}
+
+int32_t ClampZeroTo(int32_t Value, int32_t Max) {
+  if (Value > Max) return Max;
+  if (Value < 0) return 0;
+  return Value;
+}
+
+int32_t ClampRange(int32_t Value, int32_t Min, int32_t Max) {
+  if (Value < Min) Value = Min;
+  if (Value > Max) Value = Max;
+  return Value;
+}
+
+int32_t WrapRange(int32_t Value, int32_t Min, int32_t Max) {
+  const int32_t range = Max - Min + 1;
+  if (Value < Min) return Max + (Value - Max) % range;
+  return Min + (Value - Min) % range;
+}
+
+int32_t MirrorRange(int32_t Value, int32_t Min, int32_t Max) {
+  const int32_t range = Max - Min + 1;
+  const int32_t base = Value < Min ? Max : Min;
+  int32_t remainder = 0;
+  const int32_t periods = DivRem(Value - base, range, remainder);
+  int32_t result = base + remainder;
+  if (periods & 1) result = Min + Max - result;
+  return result;
+}
+
+int32_t DivRem(int32_t Dividend, int32_t Divisor, int32_t& Remainder) {
+  Remainder = Dividend % Divisor;
+  return Dividend / Divisor;
+}
+
+const TWrapProc WrapProcs[3] = {ClampRange, WrapRange, MirrorRange};
+
+void SelectFillRoutine(const TRoutineFeatures& Features) {
+  FillDWords = Features.MMX ? FillDWords_MMX : FillDWords_Plain;
+}
+
+void InitializeLowLevelUnit() { SelectFillRoutine(StartupRoutineFeatures()); }
+
+}  // namespace raster
