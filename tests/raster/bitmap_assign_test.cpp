@@ -100,6 +100,27 @@ TEST(BitmapAssign, BitmapOfAnotherSizeReportsTheSizeChangeAtItsMoment) {
   EXPECT_EQ(log.Take(), (Events{"handle", "resize 0x0", EventLog::Bounds(0, 0), "change"}));
 }
 
+TEST(BitmapAssign, CopyPixelsToFiresOnlyTheEventsOfTheSizeChange) {
+  TBitmap32 source;
+  source.SetSize(4, 2);
+  FillCoded(source);
+  TBitmap32 same_size;
+  same_size.SetSize(4, 2);
+  EventLog log;
+  log.Watch(same_size);
+  source.CopyPixelsTo(same_size);
+  EXPECT_EQ(log.Take(), Events{});
+  EXPECT_EQ(At(same_size, 3, 1), CodedPixel(3, 1));
+
+  TBitmap32 other_size;
+  EventLog other_log;
+  other_log.Watch(other_size);
+  source.CopyPixelsTo(other_size);
+  EXPECT_EQ(other_log.Take(), (Events{"handle", EventLog::Bounds(4, 2), "change", "resize 4x2"}));
+  EXPECT_EQ(At(other_size, 3, 1), CodedPixel(3, 1));
+  EXPECT_EQ(other_size.DrawMode(), dmOpaque) << "no properties travel with the pixels";
+}
+
 TEST(BitmapAssign, AssigningABitmapToItselfKeepsItsPixels) {
   TBitmap32 bitmap;
   bitmap.SetSize(5, 5);
