@@ -8,7 +8,7 @@
 
 namespace classlib {
 
-std::string TObject::ClassName() const {
+std::string TPersistent::ClassName() const {
   const char* mangled = typeid(*this).name();
   int status = 0;
   std::unique_ptr<char, decltype(&std::free)> demangled(
@@ -30,7 +30,7 @@ void TPersistent::DefineProperties(TFiler&) {}
 
 void TPersistent::AssignError(const TPersistent* source) const {
   std::string source_name = source ? source->ClassName() : "nil";
-  throw EConvertError("Cannot assign a " + source_name + " to a " + ClassName());
+  throw EAssignError("Cannot assign a " + source_name + " to a " + ClassName());
 }
 
 }  // namespace classlib

@@ -1,6 +1,5 @@
-// The object base of the class-library layer: run-time class names, the library's
-// exceptions, and persistent objects that can be assigned to one another and can declare
-// extra stream properties to a filer.
+// Persistent objects of the class-library layer: objects with a run-time class name that
+// can be assigned to one another and can declare extra stream properties to a filer.
 #pragma once
 
 #include <any>
@@ -10,43 +9,38 @@
 
 namespace classlib {
 
-class TObject {
- public:
-  virtual ~TObject() = default;
-  // The name of the object's most derived class without its namespace, for example
-  // "TBitmap32"; used in error texts and to find classes by name.
-  std::string ClassName() const;
-};
-
-// A change notification: the object that changed.
-using TNotifyEvent = std::function<void(TObject* sender)>;
-
-// The general exception class; every exception of the layer derives from it.
-class Exception : public std::runtime_error {
- public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
-  std::string Message() const { return what(); }
-};
-
-// A value cannot be converted, or an object cannot be assigned to another.
-class EConvertError : public Exception {
- public:
-  using Exception::Exception;
-};
-
 class TStream;
 class TFiler;
+class TPersistent;
+
+// A change notification of a graphics object or canvas: the object that changed.
+using TChangeEvent = std::function<void(TPersistent* sender)>;
+
+// An object cannot be assigned to another: "Cannot assign a <source> to a <target>".
+class EAssignError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // An object whose state can be copied from another object (Assign) and written to and read
 // from a stream through the properties it declares to a filer (DefineProperties).
-class TPersistent : public TObject {
+class TPersistent {
  public:
+  TPersistent() = default;
+  TPersistent(const TPersistent&) = delete;
+  TPersistent& operator=(const TPersistent&) = delete;
+  virtual ~TPersistent() = default;
+
+  // The name of the object's most derived class without its namespace, for example
+  // "TBitmap"; used in error texts.
+  std::string ClassName() const;
+
   // Copies Source into this object. The base asks Source to copy itself into this object
-  // (Source->AssignTo(this)); a nil source, or one that cannot, fails with EConvertError.
+  // (Source->AssignTo(this)); a nil source, or one that cannot, fails with EAssignError.
   virtual void Assign(TPersistent* source);
 
  protected:
-  // Copies this object into Dest. The base cannot and fails with EConvertError.
+  // Copies this object into Dest. The base cannot and fails with EAssignError.
   virtual void AssignTo(TPersistent* dest);
   // Declares the object's extra stream properties; the base has none.
   virtual void DefineProperties(TFiler& filer);

@@ -11,9 +11,9 @@
 
 namespace classlib {
 
-class EStreamError : public Exception {
+class EStreamError : public std::runtime_error {
  public:
-  using Exception::Exception;
+  using std::runtime_error::runtime_error;
 };
 // A stream had fewer bytes than a read needed: "Stream read error".
 class EReadError : public EStreamError {
@@ -28,8 +28,13 @@ class EWriteError : public EStreamError {
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
-class TStream : public TObject {
+class TStream {
  public:
+  TStream() = default;
+  TStream(const TStream&) = delete;
+  TStream& operator=(const TStream&) = delete;
+  virtual ~TStream() = default;
+
   // Reads up to `count` bytes; returns how many it read (0 at the end).
   virtual int64_t Read(void* buffer, int64_t count) = 0;
   // Writes up to `count` bytes; returns how many it wrote.

@@ -140,7 +140,7 @@ TBitmap32::TBitmap32() {
   bitmap_info_.bmiHeader.biCompression = BI_RGB;
   outer_color_ = 0;
   font_ = std::make_unique<classlib::TFont>();
-  font_->OnChange = [this](classlib::TObject*) { ReleaseFontSelection(); };
+  font_->OnChange = [this](classlib::TPersistent*) { ReleaseFontSelection(); };
   font_->SetOwnerLock(LockObject());
   master_alpha_ = 255;
   pen_color_ = 0xFFFFFFFF;
@@ -185,7 +185,7 @@ void TBitmap32::AllocateStorage(int32_t NewWidth, int32_t NewHeight) {
   // A pixel array beyond what a signed 32-bit size can count is refused before the platform
   // sees it: not every CreateDIBSection checks the byte count for overflow.
   if (uint64_t(NewWidth) * uint64_t(NewHeight) * sizeof(TColor32) > uint64_t(INT32_MAX)) {
-    throw classlib::Exception("Can't allocate the DIB handle");
+    throw EBitmapError("Can't allocate the DIB handle");
   }
   bitmap_info_.bmiHeader.biWidth = NewWidth;
   bitmap_info_.bmiHeader.biHeight = -NewHeight;  // negative: the top row comes first
@@ -195,16 +195,16 @@ void TBitmap32::AllocateStorage(int32_t NewWidth, int32_t NewHeight) {
   bits_ = static_cast<TColor32*>(bits);
   if (!bits_) {
     ReleaseStorage();
-    throw classlib::Exception("Can't allocate the DIB handle");
+    throw EBitmapError("Can't allocate the DIB handle");
   }
   handle_ = CreateCompatibleDC(nullptr);
   if (!handle_) {
     ReleaseStorage();
-    throw classlib::Exception("Can't create compatible DC");
+    throw EBitmapError("Can't create compatible DC");
   }
   if (!SelectObject(handle_, bitmap_handle_)) {
     ReleaseStorage();
-    throw classlib::Exception("Can't select an object into DC");
+    throw EBitmapError("Can't select an object into DC");
   }
 }
 
@@ -236,7 +236,7 @@ classlib::TCanvas& TBitmap32::Canvas() {
   if (!canvas_) {
     canvas_ = std::make_unique<classlib::TCanvas>(handle_);
     canvas_->Font().Assign(font_.get());
-    canvas_->OnChange = [this](classlib::TObject*) { Changed(); };
+    canvas_->OnChange = [this](classlib::TPersistent*) { Changed(); };
   }
   return *canvas_;
 }

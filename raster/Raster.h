@@ -26,6 +26,13 @@ constexpr uint32_t AreaInfoRect = 0x80000000u;
 // TColor32.
 TColor32 ColorToColor32(classlib::TColor Color);
 
+// The storage of a bitmap could not be made: "Can't allocate the DIB handle", "Can't
+// create compatible DC" or "Can't select an object into DC".
+class EBitmapError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 using TNotifyEvent = std::function<void(TPersistent* Sender)>;
 // The per-pixel callback of dmCustom: foreground F, background B (changed in place) and
 // the master value M.

@@ -145,7 +145,7 @@ TEST(BitmapData, OddHeadersGiveClearOutcomes) {
   }
   TBitmap32 huge;
   Bytes giant = {0xA0, 0x86, 0x01, 0x00, 0xA0, 0x86, 0x01, 0x00};  // 100000 x 100000
-  EXPECT_THROW(ReadProperties(huge, DataProperty(giant)), classlib::Exception);
+  EXPECT_THROW(ReadProperties(huge, DataProperty(giant)), EBitmapError);
   EXPECT_TRUE(huge.IsEmpty());
 }
 

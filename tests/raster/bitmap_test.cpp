@@ -286,7 +286,7 @@ TEST(BitmapStorage, FailedAllocationLeavesAnEmptyBitmapAndNotifies) {
     try {
       bitmap.SetSize(size.cx, size.cy);
       ADD_FAILURE() << name << " was allocated";
-    } catch (const classlib::Exception& error) {
+    } catch (const EBitmapError& error) {
       EXPECT_STREQ(error.what(), "Can't allocate the DIB handle") << name;
     }
     EXPECT_EQ(log.Take(), Events{"handle"}) << name;
