@@ -416,3 +416,30 @@ TEST(BitmapCanvas, CanvasOfAnEmptyBitmapDrawsNothingAndSurvivesUntilResize) {
 
 }  // namespace
 }  // namespace raster
+
+namespace raster {
+namespace {
+
+TEST(BitmapCanvas, CopyRectStretchesAnotherCanvasIntoTheBits) {
+  classlib::TBitmap source(2, 2);
+  HDC dc = source.Canvas().Handle();
+  const COLORREF colours[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(9, 8, 7)};
+  for (int i = 0; i < 4; ++i) SetPixelV(dc, i % 2, i / 2, colours[i]);
+  TBitmap32 bitmap;
+  bitmap.SetSize(4, 4);
+  EventLog log;
+  log.Watch(bitmap);
+  bitmap.Canvas().CopyRect(RectOf(0, 0, 4, 4), source.Canvas(), RectOf(0, 0, 2, 2));
+  EXPECT_EQ(log.Take(), (Events{EventLog::Bounds(4, 4), "change"}));
+  GdiFlush();
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      COLORREF c = colours[(y / 2) * 2 + x / 2];
+      TColor32 expected = TColor32(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+      EXPECT_EQ(bitmap.Bits()[y * 4 + x] & 0xFFFFFF, expected) << x << "," << y;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace raster
