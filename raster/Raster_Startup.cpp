@@ -1,0 +1,48 @@
+#include "Raster_Startup.h"
+
+#include "Raster.h"
+#include "Raster_Blend.h"
+#include "Raster_Filters.h"
+#include "Raster_LowLevel.h"
+#include "Raster_System.h"
+
+namespace raster {
+
+namespace {
+
+bool Started = false;
+
+}  // namespace
+
+void StartupRasterLibrary() {
+  if (Started) return;
+  Started = true;
+  // Processor tests with the shared theme object and timer.
+  InitializeSystemUnit();
+  // The fill routine.
+  InitializeLowLevelUnit();
+  // The blend tables, the blend routine pointers and their weight vectors.
+  InitializeBlendUnit();
+  // The resampler routine pointers and the registration of the resampler and kernel
+  // classes come here with the resampler unit.
+  InitializeProcessorCount();
+  // The line-filter routines.
+  InitializeFilterUnit();
+  // The bitmap unit.
+  StartupRasterUnit();
+  // The micro-tile routines come here with the repaint optimizer, then the image control.
+}
+
+void ShutdownRasterLibrary() {
+  if (!Started) return;
+  Started = false;
+  ShutdownRasterUnit();
+  // The line filters, the processor count, the fill routine and the resamplers keep
+  // nothing to release.
+  FinalizeBlendUnit();
+  FinalizeSystemUnit();
+}
+
+bool RasterLibraryStarted() { return Started; }
+
+}  // namespace raster
