@@ -82,8 +82,7 @@ RECT BoundsOf(const classlib::TControl& control) {
 void DockSecondWindowTo(const RECT& main, classlib::TForm& second, int dock_side) {
   POINT current = {second.Left(), second.Top()};
   POINT position = DockPosition(dock_side, main, {second.Width(), second.Height()}, current);
-  if (position.x != current.x || position.y != current.y)
-    second.SetBounds(position.x, position.y, second.Width(), second.Height());
+  second.SetBounds(position.x, position.y, second.Width(), second.Height());
 }
 
 void DockSecondWindow(classlib::TForm& main, classlib::TForm& second, int dock_side) {
