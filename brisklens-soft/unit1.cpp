@@ -5,6 +5,10 @@
 #include "unit2.h"
 #include "unit3.h"
 
+#ifdef BRISKLENS_PASS_TIMING
+#include "pass_timing.h"
+#endif
+
 namespace brisklens_soft {
 
 using namespace classlib;
@@ -75,6 +79,14 @@ void TForm1::FormActivate(TObject*) {
   SetBounds(Form2->Left(), Form2->Top() + Form2->Height(), Width(), Height());
   FirstActivation = false;
   if (FileExists(L".\\SetSoft.conf")) ReadSettingsFile();
+#ifdef BRISKLENS_PASS_TIMING
+  if (BenchSingleScreenLayout()) {  // the benchmark build only
+    Form2->Hide();
+    SingleScr->SetChecked(true);
+    N12801024->SetChecked(true);
+    ResolutionIndex = 3;
+  }
+#endif
   ApplyLayout();
   if (DirectPathChecked()) SizeImagesForDirectPath();
   if (!EmulatorWindow) viewer::StartEmulator();
