@@ -13,7 +13,7 @@ OUT=$BUILD_DIR/main-job
 mkdir -p "$BUILD_DIR"
 "$ROOT/scripts/build.sh" >/dev/null
 
-trap '"$ROOT/scripts/desktops.sh" stop "$STATE" >/dev/null' EXIT
+trap 'env -u LC_ALL "$ROOT/scripts/desktops.sh" stop "$STATE" >/dev/null' EXIT
 "$ROOT/scripts/desktops.sh" start "$STATE" 1 >/dev/null
 . "$STATE/desktop-0.env" 2>/dev/null
 # The private display has no window manager: Wine draws the window frames and captions.
