@@ -1,43 +1,41 @@
 #include "views.h"
 
 #include <cmath>
+#include <utility>
 
 namespace panoptil {
+
+namespace {
+
+BoxBounds Transposed(const BoxBounds& box) { return {box.top, box.left, box.height, box.width}; }
+
+}  // namespace
 
 ScreenLayout ComputeLayout(int zoom_tag, bool rotated, bool touch_large) {
   int top_factor = zoom_tag / 10;
   int bottom_factor = zoom_tag % 10;
   ScreenLayout layout;
-  if (rotated) {
-    layout.client_width = (top_factor + bottom_factor) * kScreenHeight;
-    layout.client_height = top_factor * kScreenWidth;
-  } else {
-    layout.client_width = top_factor * kScreenWidth;
-    layout.client_height = (top_factor + bottom_factor) * kScreenHeight;
-  }
   layout.static_factor = touch_large ? bottom_factor : top_factor;
   layout.touch_factor = touch_large ? top_factor : bottom_factor;
-
+  // Unrotated: stacked, the top screen above, each centred horizontally. The client size
+  // follows the zoom mode, not the wheel's swap.
+  layout.client_width = top_factor * kScreenWidth;
+  layout.client_height = (top_factor + bottom_factor) * kScreenHeight;
   BoxBounds& top = layout.static_box;
   BoxBounds& touch = layout.touch_box;
+  top.width = layout.static_factor * kScreenWidth;
+  top.height = layout.static_factor * kScreenHeight;
+  top.left = (layout.client_width - top.width) / 2;
+  touch.top = top.height;
+  touch.width = layout.touch_factor * kScreenWidth;
+  touch.height = layout.touch_factor * kScreenHeight;
+  touch.left = (layout.client_width - touch.width) / 2;
   if (rotated) {
-    // Side by side, each centred vertically: the top screen on the left.
-    top.width = layout.static_factor * kScreenHeight;
-    top.height = layout.static_factor * kScreenWidth;
-    top.top = (layout.client_height - top.height) / 2;
-    touch.left = top.width;
-    touch.width = layout.touch_factor * kScreenHeight;
-    touch.height = layout.touch_factor * kScreenWidth;
-    touch.top = (layout.client_height - touch.height) / 2;
-  } else {
-    // Stacked, each centred horizontally: the top screen above.
-    top.width = layout.static_factor * kScreenWidth;
-    top.height = layout.static_factor * kScreenHeight;
-    top.left = (layout.client_width - top.width) / 2;
-    touch.top = top.height;
-    touch.width = layout.touch_factor * kScreenWidth;
-    touch.height = layout.touch_factor * kScreenHeight;
-    touch.left = (layout.client_width - touch.width) / 2;
+    // The rotated layout is the same one mirrored on the diagonal: side by side, the top
+    // screen on the left, each centred vertically.
+    std::swap(layout.client_width, layout.client_height);
+    top = Transposed(top);
+    touch = Transposed(touch);
   }
   return layout;
 }
