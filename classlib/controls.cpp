@@ -1,0 +1,310 @@
+#include "controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "sysutils.h"
+
+namespace classlib {
+
+// Defined with the application object: shows the exception being handled.
+void HandleCurrentException();
+
+namespace {
+
+const wchar_t kObjectProperty[] = L"classlib.object";
+
+}  // namespace
+
+TShiftState MouseShiftState(WPARAM wparam) {
+  TShiftState shift = 0;
+  if (wparam & MK_SHIFT) shift |= ssShift;
+  if (wparam & MK_CONTROL) shift |= ssCtrl;
+  if (wparam & MK_LBUTTON) shift |= ssLeft;
+  if (wparam & MK_RBUTTON) shift |= ssRight;
+  if (wparam & MK_MBUTTON) shift |= ssMiddle;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  return shift;
+}
+
+TShiftState KeyboardShiftState() {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  return shift;
+}
+
+TControl::TControl(TControl* parent) : parent_(parent) {
+  WindowProc = [this](TMessage& message) { WndProc(message); };
+  if (parent_) parent_->children_.push_back(this);
+}
+
+TControl::~TControl() {
+  WindowProc = [this](TMessage& message) { DefaultHandler(message); };
+  for (TControl* child : children_) child->parent_ = nullptr;
+  if (handle_) DestroyWindow(handle_);
+  if (parent_) {
+    auto& siblings = parent_->children_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
+}
+
+TControl* TControl::FromHandle(HWND window) {
+  return window ? static_cast<TControl*>(GetPropW(window, kObjectProperty)) : nullptr;
+}
+
+void TControl::RegisterOwnClass(const std::wstring& class_name, HBRUSH background) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExW(instance, class_name.c_str(), &existing)) return;
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = StaticWindowProc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  window_class.hbrBackground = background;
+  window_class.lpszClassName = class_name.c_str();
+  RegisterClassExW(&window_class);
+}
+
+void TControl::CreateHandle() {
+  HWND parent_window = parent_ ? parent_->Handle() : spec_.owner;
+  DWORD style = spec_.style | (visible_ ? WS_VISIBLE : 0);
+  if (parent_) style |= WS_CHILD | WS_CLIPSIBLINGS;
+  if (!spec_.system_class) RegisterOwnClass(spec_.class_name, spec_.background);
+  HWND window = CreateWindowExW(spec_.ex_style, spec_.class_name.c_str(), spec_.text.c_str(),
+                                style, Left(), Top(), Width(), Height() + spec_.extra_height,
+                                parent_window, nullptr, GetModuleHandleW(nullptr),
+                                spec_.system_class ? nullptr : this);
+  if (!window) throw Exception(L"Error creating window of class " + spec_.class_name);
+  if (spec_.system_class) {
+    Attach(window);
+    system_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TControl::StaticWindowProc)));
+  }
+  AfterCreateHandle();
+}
+
+void TControl::CreateSystemControl(const wchar_t* class_name, const std::wstring& text,
+                                   DWORD style, const RECT& bounds) {
+  spec_.class_name = class_name;
+  spec_.system_class = true;
+  spec_.text = text;
+  spec_.style = style;
+  visible_ = true;
+  bounds_ = bounds;
+  CreateHandle();
+}
+
+void TControl::AfterCreateHandle() {
+  if (HFONT font = Font()) SendMessageW(handle_, WM_SETFONT, WPARAM(font), FALSE);
+  UpdateBoundsFromWindow();
+}
+
+void TControl::RecreateWnd() {
+  std::function<void(TControl*)> save = [&](TControl* control) {
+    for (TControl* child : control->children_) save(child);
+    control->BeforeDestroyHandle();
+  };
+  save(this);
+  if (handle_) DestroyWindow(handle_);
+  CreateHandle();
+  RecreateChildren();
+}
+
+void TControl::RecreateChildren() {
+  for (TControl* child : children_) {
+    child->CreateHandle();
+    child->RecreateChildren();
+  }
+}
+
+void TControl::Attach(HWND window) {
+  handle_ = window;
+  SetPropW(window, kObjectProperty, this);
+}
+
+void TControl::Detach() {
+  ReleaseCanvas();
+  if (system_proc_) {
+    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(system_proc_));
+    system_proc_ = nullptr;
+  }
+  RemovePropW(handle_, kObjectProperty);
+  handle_ = nullptr;
+}
+
+LRESULT CALLBACK TControl::StaticWindowProc(HWND window, UINT msg, WPARAM wparam,
+                                            LPARAM lparam) {
+  TControl* control = FromHandle(window);
+  if (!control && msg == WM_NCCREATE) {
+    control = static_cast<TControl*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    if (control) control->Attach(window);
+  }
+  if (!control) return DefWindowProcW(window, msg, wparam, lparam);
+  TMessage message{msg, wparam, lparam, 0};
+  // Errors of event handlers end here, in the application's default handler; they must
+  // not unwind through the system's frames.
+  try {
+    control->WindowProc(message);
+  } catch (...) {
+    HandleCurrentException();
+  }
+  if (msg == WM_NCDESTROY) {
+    if (control->handle_ == window) control->Detach();
+  }
+  return message.Result;
+}
+
+void TControl::DefaultHandler(TMessage& message) {
+  message.Result = system_proc_
+                       ? CallWindowProcW(system_proc_, handle_, message.Msg, message.WParam,
+                                         message.LParam)
+                       : DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
+}
+
+void TControl::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_COMMAND:
+      // Notifications of child controls go to the child's own object.
+      if (TControl* child = FromHandle(reinterpret_cast<HWND>(message.LParam))) {
+        child->Notify(HIWORD(message.WParam));
+        return;
+      }
+      break;
+    case WM_WINDOWPOSCHANGED:
+      DefaultHandler(message);
+      UpdateBoundsFromWindow();
+      return;
+    case WM_MOUSEWHEEL:
+      if (HandleWheel(message)) return;
+      break;
+    default:
+      if (HandleMouse(message)) return;
+      break;
+  }
+  DefaultHandler(message);
+}
+
+bool TControl::HandleMouse(TMessage& message) {
+  TMouseButton button = TMouseButton::mbLeft;
+  bool down = false;
+  switch (message.Msg) {
+    case WM_LBUTTONDOWN: down = true; break;
+    case WM_RBUTTONDOWN: down = true; button = TMouseButton::mbRight; break;
+    case WM_MBUTTONDOWN: down = true; button = TMouseButton::mbMiddle; break;
+    case WM_LBUTTONUP: break;
+    case WM_RBUTTONUP: button = TMouseButton::mbRight; break;
+    case WM_MBUTTONUP: button = TMouseButton::mbMiddle; break;
+    case WM_MOUSEMOVE: break;
+    default: return false;
+  }
+  DefaultHandler(message);
+  // Client coordinates are signed: while the mouse is captured they leave the window.
+  int x = GET_X_LPARAM(message.LParam);
+  int y = GET_Y_LPARAM(message.LParam);
+  TShiftState shift = MouseShiftState(message.WParam);
+  if (message.Msg == WM_MOUSEMOVE) {
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+  } else if (down) {
+    // The window keeps the mouse while a button is held.
+    if (GetCapture() != handle_) SetCapture(handle_);
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+  } else {
+    if (!(shift & (ssLeft | ssRight | ssMiddle)) && GetCapture() == handle_) ReleaseCapture();
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+  }
+  return true;
+}
+
+bool TControl::HandleWheel(TMessage& message) {
+  int delta = GET_WHEEL_DELTA_WPARAM(message.WParam);
+  const TMouseWheelUpDownEvent& event = delta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+  if (!event || delta == 0) return false;
+  POINT position = {GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+  bool handled = false;
+  event(this, MouseShiftState(GET_KEYSTATE_WPARAM(message.WParam)), position, handled);
+  // Unhandled, the default procedure passes the wheel on to the parent.
+  return handled;
+}
+
+void TControl::UpdateBoundsFromWindow() {
+  if (!handle_ || IsIconic(handle_)) return;
+  RECT rect;
+  GetWindowRect(handle_, &rect);
+  if (parent_ && parent_->Handle())
+    MapWindowPoints(HWND_DESKTOP, parent_->Handle(), reinterpret_cast<POINT*>(&rect), 2);
+  bounds_ = rect;
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  bounds_ = {left, top, left + width, top + height};
+  if (handle_)
+    SetWindowPos(handle_, nullptr, left, top, width, height + spec_.extra_height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TControl::ClientWidth() const {
+  RECT client = {};
+  if (!handle_) return Width();
+  GetClientRect(handle_, &client);
+  return client.right;
+}
+
+int TControl::ClientHeight() const {
+  RECT client = {};
+  if (!handle_) return Height();
+  GetClientRect(handle_, &client);
+  return client.bottom;
+}
+
+void TControl::SetVisible(bool visible) {
+  visible_ = visible;
+  if (handle_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+TCanvas& TControl::Canvas() {
+  if (!canvas_) canvas_ = std::make_unique<TCanvas>(handle_ ? GetDC(handle_) : nullptr);
+  return *canvas_;
+}
+
+void TControl::ReleaseCanvas() {
+  if (canvas_ && canvas_->HandleAllocated()) ReleaseDC(handle_, canvas_->Handle());
+  canvas_.reset();
+}
+
+HFONT TControl::Font() const { return parent_ ? parent_->Font() : nullptr; }
+
+LRESULT TControl::Perform(UINT msg, WPARAM wparam, LPARAM lparam) {
+  TMessage message{msg, wparam, lparam, 0};
+  WindowProc(message);
+  return message.Result;
+}
+
+TCustomControl::TCustomControl(TControl* parent, int left, int top, int width, int height)
+    : TControl(parent) {
+  spec_.class_name = L"classlib.Control";
+  visible_ = true;
+  bounds_ = {left, top, left + width, top + height};
+  CreateHandle();
+}
+
+void TCustomControl::WndProc(TMessage& message) {
+  if (message.Msg == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(handle_, &paint);
+    Paint(dc);
+    EndPaint(handle_, &paint);
+    message.Result = 0;
+    return;
+  }
+  TControl::WndProc(message);
+}
+
+void TCustomControl::Paint(HDC /*dc*/) {}
+
+}  // namespace classlib

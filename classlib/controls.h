@@ -1,0 +1,182 @@
+// Windows wrapped as objects: one C++ object per window, its events and its bounds.
+//
+// The object travels as the creation parameter of windows of our own classes and is stored
+// at WM_NCCREATE; system controls (combo boxes, buttons, labels) are subclassed right after
+// creation. Either way the window procedure finds the object and calls its WindowProc,
+// which by default is the object's WndProc: that dispatches the messages the layer handles
+// to small handlers and passes the rest to the default procedure. WindowProc can be read
+// and replaced to watch or change what a window receives; the replacement calls the value
+// it read to keep the previous behaviour.
+//
+// Handles are made by the constructors of the concrete classes, so a control exists as a
+// window from its construction on; a form that rebuilds its window (a new border style)
+// makes its children's windows anew from the state their objects keep.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics.h"
+
+namespace classlib {
+
+class TObject {
+ public:
+  virtual ~TObject() = default;
+};
+
+// One message as a window receives it; Result is what the window procedure returns.
+struct TMessage {
+  UINT Msg = 0;
+  WPARAM WParam = 0;
+  LPARAM LParam = 0;
+  LRESULT Result = 0;
+};
+using TWndMethod = std::function<void(TMessage&)>;
+
+// Modifier keys and mouse buttons held, as flags.
+enum TShiftFlag : unsigned {
+  ssShift = 1u << 0,
+  ssAlt = 1u << 1,
+  ssCtrl = 1u << 2,
+  ssLeft = 1u << 3,
+  ssRight = 1u << 4,
+  ssMiddle = 1u << 5,
+};
+using TShiftState = unsigned;
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+using TNotifyEvent = std::function<void(TObject* sender)>;
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+using TMouseWheelUpDownEvent =
+    std::function<void(TObject* sender, TShiftState shift, POINT mouse_pos, bool& handled)>;
+
+// The shift state of a mouse message's wParam (buttons after the event) and the Alt key.
+TShiftState MouseShiftState(WPARAM wparam);
+// The shift state of the keyboard now.
+TShiftState KeyboardShiftState();
+
+class TControl : public TObject {
+ public:
+  // `parent` is the control's parent window; null for top-level windows (forms).
+  explicit TControl(TControl* parent);
+  ~TControl() override;
+  TControl(const TControl&) = delete;
+  TControl& operator=(const TControl&) = delete;
+
+  HWND Handle() const { return handle_; }
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  TControl* Parent() const { return parent_; }
+  // The control that owns a window of ours, or null.
+  static TControl* FromHandle(HWND window);
+
+  // Bounds: for a form the window rectangle on the screen, for a child its rectangle in
+  // the parent's client area.
+  int Left() const { return bounds_.left; }
+  int Top() const { return bounds_.top; }
+  int Width() const { return bounds_.right - bounds_.left; }
+  int Height() const { return bounds_.bottom - bounds_.top; }
+  void SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+  void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
+  void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+  void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+  virtual void SetBounds(int left, int top, int width, int height);
+  int ClientWidth() const;
+  int ClientHeight() const;
+
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+
+  // The canvas of the window's client area (a device context held until the window goes).
+  TCanvas& Canvas();
+  // The font of the control: its form's.
+  virtual HFONT Font() const;
+
+  // Sends a message through WindowProc, as if the window had received it.
+  LRESULT Perform(UINT msg, WPARAM wparam, LPARAM lparam);
+
+  TWndMethod WindowProc;
+  std::wstring Name;
+  int Tag = 0;
+
+  TMouseEvent OnMouseDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
+  TMouseWheelUpDownEvent OnMouseWheelUp;
+  TMouseWheelUpDownEvent OnMouseWheelDown;
+
+ protected:
+  // How the window is made; the concrete classes fill it in their constructors.
+  struct WindowSpec {
+    std::wstring class_name;
+    bool system_class = false;  // a system control class, subclassed after creation
+    std::wstring text;
+    DWORD style = 0;
+    DWORD ex_style = 0;
+    HWND owner = nullptr;  // top-level windows only
+    int extra_height = 0;  // height added at creation only (a combo box's drop-down list)
+    HBRUSH background = nullptr;  // own classes: the class background brush
+  };
+
+  // The message handling of this class; the default value of WindowProc.
+  virtual void WndProc(TMessage& message);
+  // The window's default procedure: DefWindowProc, or the system control's own.
+  void DefaultHandler(TMessage& message);
+  // Called with a child's WM_COMMAND notification code, reflected from its parent.
+  virtual void Notify(WORD /*code*/) {}
+  // Called after the window was made (state to apply) and before it goes (state to keep).
+  virtual void AfterCreateHandle();
+  virtual void BeforeDestroyHandle() {}
+
+  void CreateHandle();
+  // Makes a visible child window of a system control class at `bounds`.
+  void CreateSystemControl(const wchar_t* class_name, const std::wstring& text, DWORD style,
+                           const RECT& bounds);
+  // Destroys the window and makes it anew from the spec, with the children's windows.
+  void RecreateWnd();
+  void RecreateChildren();
+  // The spec's rectangle: bounds_ (screen or parent-client coordinates).
+  void UpdateBoundsFromWindow();
+
+  WindowSpec spec_;
+  RECT bounds_ = {0, 0, 0, 0};
+  bool visible_ = false;
+  HWND handle_ = nullptr;
+
+ private:
+  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
+  static void RegisterOwnClass(const std::wstring& class_name, HBRUSH background);
+  void Attach(HWND window);
+  void Detach();
+  bool HandleMouse(TMessage& message);
+  bool HandleWheel(TMessage& message);
+  void ReleaseCanvas();
+
+  TControl* parent_ = nullptr;
+  std::vector<TControl*> children_;
+  WNDPROC system_proc_ = nullptr;
+  std::unique_ptr<TCanvas> canvas_;
+};
+
+// A window of our own class that paints itself: the base of controls that draw.
+class TCustomControl : public TControl {
+ public:
+  explicit TCustomControl(TControl* parent, int left = 0, int top = 0, int width = 0,
+                          int height = 0);
+
+ protected:
+  void WndProc(TMessage& message) override;
+  // Paints the invalid part of the window into `dc` (from BeginPaint). Draws nothing here.
+  virtual void Paint(HDC dc);
+};
+
+}  // namespace classlib

@@ -1,0 +1,160 @@
+// Forms (top-level windows with their events) and the application object that creates
+// them, runs the message loop with its idle event and reports errors in message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls.h"
+
+namespace classlib {
+
+class TPopupMenu;
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+enum TBorderIcon : unsigned { biSystemMenu = 1u << 0, biMinimize = 1u << 1, biMaximize = 1u << 2 };
+using TBorderIcons = unsigned;
+enum class TPosition { poDesigned, poScreenCenter };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = IDOK;
+constexpr TModalResult mrCancel = IDCANCEL;
+
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+
+class TForm : public TControl {
+ public:
+  // `class_name` is the window class of the form (its own class name, "TForm1" for
+  // example). The form starts hidden, bordered (bsSizeable) with all border icons, at
+  // its design bounds.
+  explicit TForm(const std::wstring& class_name, int left = 0, int top = 0, int width = 320,
+                 int height = 240);
+  ~TForm() override;
+
+  std::wstring Caption() const;
+  void SetCaption(const std::wstring& caption);
+  TFormBorderStyle BorderStyle() const { return border_style_; }
+  // A new style rebuilds the window (a new handle); the outer bounds stay.
+  void SetBorderStyle(TFormBorderStyle style);
+  TBorderIcons BorderIcons() const { return border_icons_; }
+  void SetBorderIcons(TBorderIcons icons);
+
+  void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
+  void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
+  void SetClientSize(int width, int height);
+
+  // The font of the form and of its controls.
+  void SetFont(const std::wstring& name, int height);
+  HFONT Font() const override { return font_; }
+
+  // Showing fires OnShow first and centres the form on its first showing when Position
+  // is poScreenCenter.
+  void SetVisible(bool visible) override;
+  // Fires OnClose; unless it answers caNone the form hides, or, the main form, ends the
+  // application. A modal form gets mrCancel instead.
+  void Close();
+  // Shows the form with the other windows of the application disabled and runs messages
+  // (and the idle event) until ModalResult is set; returns it.
+  TModalResult ShowModal();
+  TModalResult ModalResult() const { return modal_result_; }
+  void SetModalResult(TModalResult result) { modal_result_ = result; }
+
+  // Fires OnCreate; the application calls it once the form is constructed.
+  void DoCreate();
+
+  TPosition Position = TPosition::poDesigned;
+  // Snaps the window's edges to the work area when they come within SnapBuffer pixels.
+  bool ScreenSnap = false;
+  int SnapBuffer = 10;
+  // Opens on a right click anywhere on the form (WM_CONTEXTMENU).
+  TPopupMenu* PopupMenu = nullptr;
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnActivate;
+  TCloseEvent OnClose;
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+
+ protected:
+  void WndProc(TMessage& message) override;
+
+ private:
+  void UpdateStyleSpec();
+  void SnapToWorkArea(WINDOWPOS& position) const;
+  void HandleKey(TMessage& message, const TKeyEvent& event);
+  void CenterOnScreen();
+
+  TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
+  TBorderIcons border_icons_ = biSystemMenu | biMinimize | biMaximize;
+  bool main_form_ = false;
+  bool shown_once_ = false;
+  bool modal_ = false;
+  TModalResult modal_result_ = mrNone;
+  HFONT font_ = nullptr;
+};
+
+class TApplication : public TObject {
+ public:
+  TApplication();
+  ~TApplication() override;
+
+  void Initialize() {}
+  // Constructs a form of class T, stores it in `reference`, then fires its OnCreate. The
+  // first form created is the main form: its window is the one on the task bar, the
+  // others belong to the application's hidden window.
+  template <class T>
+  void CreateForm(T*& reference) {
+    creating_main_form_ = main_form_ == nullptr;
+    T* form = new T();
+    creating_main_form_ = false;
+    forms_.emplace_back(form);
+    reference = form;
+    if (!main_form_) main_form_ = form;
+    form->DoCreate();
+  }
+  // Shows the main form and handles messages until the application ends.
+  void Run();
+  // Handles one message, or, with none waiting, runs the idle event and, if it is done,
+  // waits for the next message.
+  void HandleMessage();
+  void ProcessMessages();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Frees the forms, the last created first.
+  void DestroyForms();
+
+  TForm* MainForm() const { return main_form_; }
+  bool CreatingMainForm() const { return creating_main_form_; }
+  // The hidden window that owns every form but the main one.
+  HWND Handle();
+
+  // Shows the exception being handled in a message box (the default handler).
+  void HandleException();
+  void ShowException(const std::wstring& message);
+
+  std::wstring Title;
+  // Called when no message is waiting; `done` is true on entry, false asks for another
+  // call as soon as no message is waiting.
+  std::function<void(TObject* sender, bool& done)> OnIdle;
+
+ private:
+  bool ProcessMessage();
+  void Idle();
+
+  std::vector<std::unique_ptr<TForm>> forms_;
+  TForm* main_form_ = nullptr;
+  bool creating_main_form_ = false;
+  bool terminated_ = false;
+  HWND handle_ = nullptr;
+};
+
+extern TApplication* const Application;
+
+}  // namespace classlib
