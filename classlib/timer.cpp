@@ -53,7 +53,7 @@ void TTimer::UpdateTimer() {
 LRESULT CALLBACK TTimer::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER && wparam == kTimerId) {
     auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (timer && timer->running_ && timer->OnTimer) timer->OnTimer();
+    if (timer && timer->running_ && timer->OnTimer) timer->OnTimer(timer);
     return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);

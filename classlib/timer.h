@@ -5,14 +5,14 @@
 
 #include <windows.h>
 
-#include <functional>
+#include "controls.h"
 
 namespace classlib {
 
-class TTimer {
+class TTimer : public TObject {
  public:
   TTimer();
-  ~TTimer();
+  ~TTimer() override;
   TTimer(const TTimer&) = delete;
   TTimer& operator=(const TTimer&) = delete;
 
@@ -22,7 +22,8 @@ class TTimer {
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
 
-  std::function<void()> OnTimer;
+  // Called with the timer as sender.
+  TNotifyEvent OnTimer;
 
   // The window that receives the timer's messages (for tests).
   HWND Handle() const { return window_; }
