@@ -1,6 +1,7 @@
 #include "views.h"
 
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 namespace panoptil {
@@ -52,9 +53,84 @@ XFORM MakeRotationTransform() {
   return transform;
 }
 
+namespace {
+
+// A 32-bit top-down DIB selected into a memory context of its own.
+struct MemoryDib {
+  HDC dc = nullptr;
+  uint32_t* pixels = nullptr;
+  int width = 0, height = 0;
+
+  bool Create(int dib_width, int dib_height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = dib_width;
+    info.bmiHeader.biHeight = -dib_height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc = CreateCompatibleDC(nullptr);
+    if (!bitmap || !dc) return false;
+    SelectObject(dc, bitmap);  // the bitmap lives as long as the program
+    pixels = static_cast<uint32_t*>(bits);
+    width = dib_width;
+    height = dib_height;
+    return true;
+  }
+};
+
+// Whether this system's GDI turns blits by a rotating world transform. Windows does; some
+// GDI implementations (Wine's) map only the corners of the target rectangle and so mirror
+// instead of turning. Tried once on a 2x1 picture: turned, its right pixel lands on top.
+bool BlitsFollowRotation() {
+  static const bool rotates = [] {
+    MemoryDib source, target;
+    if (!source.Create(2, 1) || !target.Create(1, 2)) return false;
+    source.pixels[0] = 0x000001;
+    source.pixels[1] = 0x000002;
+    target.pixels[0] = target.pixels[1] = 0;
+    XFORM rotation = MakeRotationTransform();
+    rotation.eDy = 2;
+    SetGraphicsMode(target.dc, GM_ADVANCED);
+    SetWorldTransform(target.dc, &rotation);
+    StretchBlt(target.dc, 0, 0, 2, 1, source.dc, 0, 0, 2, 1, SRCCOPY);
+    GdiFlush();
+    return target.pixels[0] == 0x000002 && target.pixels[1] == 0x000001;
+  }();
+  return rotates;
+}
+
+// The same quarter turn for a GDI that does not turn blits: the screen is copied into a
+// memory picture, turned there and stretched onto the box with the identity transform.
+void PaintTurnedThroughMemory(HDC box_dc, int width, int height, HDC emulator_dc,
+                              int source_x, int source_y) {
+  static MemoryDib screen, turned;
+  if (!screen.dc && !(screen.Create(kScreenWidth, kScreenHeight) &&
+                      turned.Create(kScreenHeight, kScreenWidth)))
+    return;
+  BitBlt(screen.dc, 0, 0, kScreenWidth, kScreenHeight, emulator_dc, source_x, source_y, SRCCOPY);
+  GdiFlush();
+  // Turned picture (x, y) shows screen pixel (255 - y, x): the top edge along the left side.
+  for (int y = 0; y < kScreenWidth; ++y) {
+    uint32_t* row = turned.pixels + size_t(y) * kScreenHeight;
+    const uint32_t* column = screen.pixels + (kScreenWidth - 1 - y);
+    for (int x = 0; x < kScreenHeight; ++x) row[x] = column[size_t(x) * kScreenWidth];
+  }
+  if (GetGraphicsMode(box_dc) == GM_ADVANCED) ModifyWorldTransform(box_dc, nullptr, MWT_IDENTITY);
+  StretchBlt(box_dc, 0, 0, width, height, turned.dc, 0, 0, kScreenHeight, kScreenWidth, SRCCOPY);
+}
+
+}  // namespace
+
 void PaintScreen(HDC box_dc, int width, int height, HDC emulator_dc, int source_x,
                  int source_y, bool rotated, XFORM& rotation) {
   if (!box_dc || !emulator_dc || width <= 0 || height <= 0) return;
+  if (rotated && !BlitsFollowRotation()) {
+    PaintTurnedThroughMemory(box_dc, width, height, emulator_dc, source_x, source_y);
+    return;
+  }
   if (rotated) {
     rotation.eDy = float(height);
     SetGraphicsMode(box_dc, GM_ADVANCED);

@@ -41,6 +41,8 @@ XFORM MakeRotationTransform();
 // `width` x `height` whose canvas is `box_dc`: straight, or rotated through `rotation`
 // (whose eDy is set to the height here). An unrotated paint resets a transform left by an
 // earlier rotated one. Nothing is drawn when there is no source or the box is empty.
+// Where the system's GDI does not turn blits by a world transform (Wine mirrors them), the
+// rotated paint turns the picture in memory instead, with the same result.
 void PaintScreen(HDC box_dc, int width, int height, HDC emulator_dc, int source_x,
                  int source_y, bool rotated, XFORM& rotation);
 
