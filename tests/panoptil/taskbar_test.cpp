@@ -1,6 +1,7 @@
 // Hiding and showing the taskbar, and showing it again when the program ends abnormally.
 #include <gtest/gtest.h>
 
+#include "magnifier.h"
 #include "taskbar.h"
 #include "taskbar_window.h"
 
@@ -40,6 +41,26 @@ TEST(Taskbar, ShownAgainOnEveryWayOut) {
     EXPECT_TRUE(IsWindowVisible(taskbar.window())) << "after the helper's " << way;
     helper.Kill();
   }
+}
+
+TEST(Taskbar, MagnifierHidesItAndShowsItAgainAtExit) {
+  TaskbarWindow taskbar;
+  ASSERT_TRUE(taskbar.window());
+  systest::TempDir dir;
+  panoptil_test::Magnifier magnifier;
+  ASSERT_TRUE(magnifier.Start(dir));
+  HWND window = taskbar.window();
+  using panoptil_test::kHideTaskbar;
+  ASSERT_TRUE(magnifier.ChooseMenuItem(kHideTaskbar));
+  EXPECT_TRUE(systest::WaitUntil([&] { return !IsWindowVisible(window); })) << "hide";
+  ASSERT_TRUE(magnifier.ChooseMenuItem(kHideTaskbar));
+  EXPECT_TRUE(systest::WaitUntil([&] { return IsWindowVisible(window) != FALSE; })) << "show";
+  ASSERT_TRUE(magnifier.ChooseMenuItem(kHideTaskbar));
+  EXPECT_TRUE(systest::WaitUntil([&] { return !IsWindowVisible(window); })) << "hide again";
+  ASSERT_TRUE(magnifier.ChooseMenuItem(panoptil_test::kExit));
+  ASSERT_TRUE(systest::WaitUntil([&] { return !magnifier.process().Running(); }));
+  EXPECT_EQ(magnifier.process().ExitCode(), 0u);
+  EXPECT_TRUE(IsWindowVisible(window)) << "after the exit item";
 }
 
 }  // namespace
