@@ -50,12 +50,15 @@ bool Magnifier::Start(const TempDir& dir, bool with_emulator) {
     if (!emulator_.window()) return false;
   }
   process_ = Process::Start(ProgramPath(L"panoptil.exe"), L"", dir.path());
-  if (!process_.valid()) return false;
+  return process_.valid() && Refind() != nullptr;
+}
+
+HWND Magnifier::Refind() {
   WindowQuery query;
   query.class_name = L"TForm1";
   query.process_id = process_.id();
   form_ = WaitForWindow(query);
-  return form_ != nullptr;
+  return form_;
 }
 
 SIZE Magnifier::ClientSize() const {

@@ -38,6 +38,8 @@ class Magnifier {
   bool Start(const systest::TempDir& dir, bool with_emulator = true);
 
   HWND form() const { return form_; }
+  // Finds the form's window again (a new border style gives it a new one).
+  HWND Refind();
   systest::Process& process() { return process_; }
   systest::Standin& emulator() { return emulator_; }
   SIZE ClientSize() const;
