@@ -21,8 +21,10 @@ void CheckTouchClicks(Magnifier& magnifier, const RECT& box, const TouchClick* c
   const std::wstring& log = magnifier.emulator().log_path();
   size_t before = systest::LogEntriesFor(log, "touch", WM_LBUTTONUP).size();
   for (size_t i = 0; i < count; ++i) {
+    ASSERT_TRUE(magnifier.WaitForPaintedAt(box.left + clicks[i].box_x, box.top + clicks[i].box_y))
+        << what << " click " << i;
     POINT at = magnifier.ScreenPoint(box.left + clicks[i].box_x, box.top + clicks[i].box_y);
-    systest::ClickAt(at.x, at.y);
+    ASSERT_TRUE(LeftClickAt(at)) << what << " click " << i;
     ASSERT_TRUE(systest::WaitForLogEntries(log, "touch", WM_LBUTTONUP, before + i + 1))
         << what << " click " << i;
   }
@@ -48,15 +50,17 @@ TEST(MagnifierInput, TouchesAreMappedWithHalvesToEven) {
   ASSERT_TRUE(WaitForClientSize(magnifier, 512, 768));
   RECT touch_box = {0, 384, 512, 768};
   // The pointer crosses the touch view before any press: those moves stay in the view.
+  ASSERT_TRUE(magnifier.WaitForPaintedAt(120, 520));
   POINT inside = magnifier.ScreenPoint(100, 500);
-  systest::MovePointer(inside.x, inside.y);
-  systest::MovePointer(inside.x + 20, inside.y + 20);
+  ASSERT_TRUE(MovePointerThere(inside));
+  ASSERT_TRUE(MovePointerThere({inside.x + 20, inside.y + 20}));
   const TouchClick clicks[] = {
       {0, 0, 0x00000000}, {1, 1, 0x00000000},  // 0.5 rounds to 0
       {2, 3, 0x00020001},                      // 1.5 rounds to 2
       {3, 5, 0x00020002},                      // 2.5 rounds to 2
       {510, 382, 0x00BF00FF},
       {509, 381, 0x00BE00FE},                  // 254.5 and 190.5 round down
+      {511, 383, 0x00C00100},                  // just past the screen: x 256, y 192
   };
   CheckTouchClicks(magnifier, touch_box, clicks, std::size(clicks), "2:2");
   // No move reached the emulator before the first press.
@@ -93,12 +97,13 @@ TEST(MagnifierInput, RotatedTouchesAndDrags) {
 
   // A drag: the moves while the button is down go to the emulator, mapped the same way.
   const std::wstring& log = magnifier.emulator().log_path();
+  ASSERT_TRUE(magnifier.WaitForPaintedAt(touch_box.left + 60, touch_box.top + 90));
   POINT from = magnifier.ScreenPoint(touch_box.left + 20, touch_box.top + 30);
   POINT to = magnifier.ScreenPoint(touch_box.left + 60, touch_box.top + 90);
-  systest::MovePointer(from.x, from.y);
-  systest::MouseButton(false, true);
-  systest::MovePointer(to.x, to.y);
-  systest::MouseButton(false, false);
+  ASSERT_TRUE(MovePointerThere(from));
+  ASSERT_TRUE(LeftButtonAt(from, true));
+  ASSERT_TRUE(MovePointerThere(to));
+  ASSERT_TRUE(LeftButtonAt(to, false));
   ASSERT_TRUE(systest::WaitForLogEntries(log, "touch", WM_LBUTTONUP, std::size(clicks) + 1));
   bool moved_there = false;
   for (const LogEntry& move : systest::LogEntriesFor(log, "touch", WM_MOUSEMOVE))

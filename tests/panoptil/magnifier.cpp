@@ -25,6 +25,54 @@ HWND OpenMenu(DWORD process_id) {
 
 }  // namespace
 
+namespace {
+
+// An absolute pointer move through the input queue, in the screen's 0..65535 units,
+// rounded so that the system's conversion back gives exactly the pixel.
+INPUT AbsoluteMove(POINT at) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  LONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = LONG((LONGLONG(at.x) * 65536 + width - 1) / width);
+  input.mi.dy = LONG((LONGLONG(at.y) * 65536 + height - 1) / height);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return input;
+}
+
+// A button event that carries its place too, so that nothing moved in between counts.
+INPUT ButtonAt(POINT at, DWORD button_flag) {
+  INPUT input = AbsoluteMove(at);
+  input.mi.dwFlags |= button_flag;
+  return input;
+}
+
+}  // namespace
+
+bool MovePointerThere(POINT at) {
+  INPUT move = AbsoluteMove(at);
+  SendInput(1, &move, sizeof move);
+  return WaitUntil([&] {
+    POINT now = {};
+    GetCursorPos(&now);
+    return now.x == at.x && now.y == at.y;
+  });
+}
+
+bool ClickThere(POINT at, DWORD down_flag, DWORD up_flag) {
+  // Every event carries the place: under Wine a press without one may be reported where
+  // the pointer was a moment before, whatever the pointer's position reads.
+  if (!MovePointerThere(at)) return false;
+  INPUT inputs[] = {ButtonAt(at, down_flag), ButtonAt(at, up_flag)};
+  return SendInput(2, inputs, sizeof inputs[0]) == 2;
+}
+
+bool LeftClickAt(POINT at) { return ClickThere(at, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
+
+bool LeftButtonAt(POINT at, bool down) {
+  INPUT input = ButtonAt(at, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+  return SendInput(1, &input, sizeof input) == 1;
+}
+
 int RefreshIndex(int rate) {
   for (int i = 0; i < int(std::size(kRefreshRates)); ++i)
     if (kRefreshRates[i] == rate) return i;
@@ -87,11 +135,20 @@ POINT Magnifier::ScreenPoint(int client_x, int client_y) const {
   return point;
 }
 
+bool Magnifier::WaitForPaintedAt(int client_x, int client_y) const {
+  return WaitUntil([&] {
+    POINT at = ScreenPoint(client_x, client_y);
+    Pixels pixel = CaptureScreen({at.x, at.y, at.x + 1, at.y + 1});
+    return !pixel.data.empty() && standin::Decode(pixel.data[0]).region != standin::Region::None;
+  });
+}
+
 bool Magnifier::ChooseMenuItem(int index, int sub_index) {
   if (!BringToFront(form_)) return false;
   SIZE client = ClientSize();
-  POINT at = ScreenPoint(client.cx / 2, client.cy / 2);
-  ClickAt(at.x, at.y, true);
+  if (!WaitForPaintedAt(client.cx / 2, client.cy / 2)) return false;
+  ClickThere(ScreenPoint(client.cx / 2, client.cy / 2), MOUSEEVENTF_RIGHTDOWN,
+             MOUSEEVENTF_RIGHTUP);
   if (!WaitUntil([&] { return OpenMenu(process_.id()) != nullptr; })) return false;
   // With nothing selected yet, the first Down selects the first item.
   for (int i = 0; i <= index; ++i) PressKey(VK_DOWN);
@@ -106,8 +163,8 @@ bool Magnifier::ChooseMenuItem(int index, int sub_index) {
 void Magnifier::TurnWheel(bool up) {
   BringToFront(form_);
   SIZE client = ClientSize();
-  POINT at = ScreenPoint(client.cx / 2, client.cy / 2);
-  MovePointer(at.x, at.y);
+  WaitForPaintedAt(client.cx / 2, client.cy / 2);
+  MovePointerThere(ScreenPoint(client.cx / 2, client.cy / 2));
   INPUT input = {};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = MOUSEEVENTF_WHEEL;

@@ -51,6 +51,10 @@ class Magnifier {
   bool ChooseMenuItem(int index, int sub_index = -1);
   // Turns the wheel one notch over the form (up: away from the user).
   void TurnWheel(bool up);
+  // Waits until the screen shows a stand-in picture at a client point. Pointer input is
+  // placed by the display's own idea of the window, which follows a resize a little later;
+  // once the new place shows the new picture, input there reaches the magnifier.
+  bool WaitForPaintedAt(int client_x, int client_y) const;
   // A point of the form's client area on the screen.
   POINT ScreenPoint(int client_x, int client_y) const;
 
@@ -60,7 +64,16 @@ class Magnifier {
   HWND form_ = nullptr;
 };
 
-// Waits until the client client size is as expected.
+// Moves the pointer and waits until the system reports it there, so that a button pressed
+// next is pressed at that place.
+bool MovePointerThere(POINT at);
+// Clicks at a screen point (MOUSEEVENTF_ button flags), the pointer moved there first.
+bool ClickThere(POINT at, DWORD down_flag, DWORD up_flag);
+bool LeftClickAt(POINT at);
+// Presses or releases the left button at a screen point.
+bool LeftButtonAt(POINT at, bool down);
+
+// Waits until the client size is as expected.
 bool WaitForClientSize(const Magnifier& magnifier, int width, int height);
 
 // Checks the pixels of one box of a client capture against the stand-in's picture of one

@@ -43,14 +43,7 @@ class PictureFolderValue {
   std::wstring old_value_;
 };
 
-void MiddleClickAt(POINT at) {
-  systest::MovePointer(at.x, at.y);
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_MIDDLEDOWN;
-  input[1].mi.dwFlags = MOUSEEVENTF_MIDDLEUP;
-  SendInput(2, input, sizeof input[0]);
-}
+void MiddleClickAt(POINT at) { ClickThere(at, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP); }
 
 struct BmpFile {
   int width = 0, height = 0, bit_count = 0;
