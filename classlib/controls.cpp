@@ -243,9 +243,11 @@ void TControl::UpdateBoundsFromWindow() {
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   bounds_ = {left, top, left + width, top + height};
-  if (handle_)
-    SetWindowPos(handle_, nullptr, left, top, width, height + spec_.extra_height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!handle_) return;
+  SetWindowPos(handle_, nullptr, left, top, width, height + spec_.extra_height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The window may have ended elsewhere (snapped) or not moved at all: keep what it shows.
+  UpdateBoundsFromWindow();
 }
 
 int TControl::ClientWidth() const {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, starts a private Wine desktop, runs the
-# stand-in emulator and the programs on it, saves a PNG of the screen under the build folder
-# and prints its path. Ends by itself and leaves nothing running.
+# The main job: installs what is missing, builds, starts a private Wine desktop, runs
+# brisklens-soft on it in a folder where the stand-in emulator is installed as "no$gba.exe"
+# (the viewer starts it), saves a PNG of the screen once the viewer shows the emulator's
+# pictures and prints its path. Ends by itself and leaves nothing running.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
@@ -15,6 +16,9 @@ mkdir -p "$BUILD_DIR"
 trap '"$ROOT/scripts/desktops.sh" stop "$STATE" >/dev/null' EXIT
 "$ROOT/scripts/desktops.sh" start "$STATE" 1 >/dev/null
 . "$STATE/desktop-0.env" 2>/dev/null
+# The private display has no window manager: Wine draws the window frames and captions.
+wine-stable reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -k 2>/dev/null || true
 
 rm -rf "$OUT"
 mkdir -p "$OUT/work"

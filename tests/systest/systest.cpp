@@ -332,6 +332,23 @@ Pixels CaptureWhenPainted(HWND window, DWORD timeout_ms) {
   return pixels;
 }
 
+Pixels CaptureClientWhen(HWND window, const std::function<bool(const Pixels&)>& condition,
+                         DWORD timeout_ms) {
+  Pixels pixels;
+  WaitUntil(
+      [&] {
+        pixels = CaptureClient(window);
+        return condition(pixels);
+      },
+      timeout_ms);
+  return pixels;
+}
+
+standin::Region CentreRegion(const Pixels& pixels) {
+  if (pixels.width == 0 || pixels.height == 0) return standin::Region::None;
+  return standin::Decode(pixels.at(pixels.width / 2, pixels.height / 2)).region;
+}
+
 // The stand-in's log ---------------------------------------------------------------------
 
 std::vector<LogEntry> ReadInputLog(const std::wstring& path) {

@@ -120,6 +120,12 @@ Pixels CaptureClient(HWND window);
 // Waits until the window's client area has been painted with stand-in pictures (some pixel
 // decodes to a stand-in region), then returns a capture of it.
 Pixels CaptureWhenPainted(HWND window, DWORD timeout_ms = kDefaultTimeoutMs);
+// Waits until a capture of the window's client area satisfies `condition`, then returns
+// it (or the last capture on timeout).
+Pixels CaptureClientWhen(HWND window, const std::function<bool(const Pixels&)>& condition,
+                         DWORD timeout_ms = kDefaultTimeoutMs);
+// The stand-in region of the pixel at the centre of a capture (None for an empty one).
+standin::Region CentreRegion(const Pixels& pixels);
 
 // The stand-in's input log.
 struct LogEntry {

@@ -1,9 +1,11 @@
 // The main job's driver: sets up the scene that the main-job script photographs.
 //
 //   mainjob.exe WORK_DIR READY_FILE
-// Starts the stand-in emulator in WORK_DIR, waits until its pictures are on the screen,
-// then creates READY_FILE and waits (at most two minutes) until the script deletes it.
-// Every process it started ends with it.
+// Installs the stand-in emulator as "no$gba.exe" in WORK_DIR with brisklens-soft beside it
+// and starts the viewer there, as a user would; the viewer starts the emulator. The pointer
+// then rests on the emulator window, where the viewer finds it, and once both viewer
+// windows show the emulator's pictures the driver creates READY_FILE and waits (at most two
+// minutes) until the script deletes it. Every process it started ends with it.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +15,24 @@
 
 using namespace systest;
 
+namespace {
+
+bool InstallScene(const std::wstring& work_dir) {
+  std::string config = "--pos 700,40\n--log standin-input.log\n";
+  return WriteTextFile(work_dir + L"\\standin.cfg", config) &&
+         CopyProgram(L"standin.exe", work_dir + L"\\no$gba.exe") &&
+         CopyProgram(L"brisklens-soft.exe", work_dir + L"\\brisklens-soft.exe");
+}
+
+HWND WaitForViewerWindow(const wchar_t* class_name, DWORD process_id) {
+  WindowQuery query;
+  query.class_name = class_name;
+  query.process_id = process_id;
+  return WaitForWindow(query);
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) {
     fprintf(stderr, "usage: mainjob WORK_DIR READY_FILE\n");
@@ -20,21 +40,36 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::wstring work_dir = argv[1];
   std::wstring ready_file = argv[2];
-
-  StandinOptions options;
-  options.x = 40;
-  options.y = 40;
-  Process emulator = Process::Start(
-      ProgramPath(L"standin.exe"),
-      Standin::OptionArguments(options, work_dir + L"\\standin-input.log"), work_dir);
-  HWND window = Standin::WaitForStandinWindow();
-  if (!emulator.valid() || !window) {
-    fprintf(stderr, "mainjob: the stand-in emulator did not come up\n");
+  if (!InstallScene(work_dir)) {
+    fprintf(stderr, "mainjob: could not install the viewer and the stand-in\n");
     return 1;
   }
-  CaptureWhenPainted(window);
-  printf("mainjob: stand-in emulator at (%ld, %ld)\n", WindowRect(window).left,
-         WindowRect(window).top);
+  Process viewer = Process::Start(work_dir + L"\\brisklens-soft.exe", L"", work_dir);
+  HWND main_window = viewer.valid() ? WaitForViewerWindow(L"TForm1", viewer.id()) : nullptr;
+  HWND second_window = main_window ? WaitForViewerWindow(L"TForm2", viewer.id()) : nullptr;
+  HWND emulator = second_window ? Standin::WaitForStandinWindow() : nullptr;
+  if (!emulator) {
+    fprintf(stderr, "mainjob: the viewer or the emulator it starts did not come up\n");
+    return 1;
+  }
+  // The viewer attaches to an emulator it started once the pointer rests on it.
+  RECT client = ClientScreenRect(emulator);
+  MovePointer(client.left + 100, client.top + 100);
+  // The main window shows the touch screen, the second window the top screen.
+  Pixels main_picture = CaptureClientWhen(main_window, [](const Pixels& pixels) {
+    return CentreRegion(pixels) == standin::Region::Touch;
+  });
+  Pixels second_picture = CaptureClientWhen(second_window, [](const Pixels& pixels) {
+    return CentreRegion(pixels) == standin::Region::Top;
+  });
+  if (CentreRegion(main_picture) != standin::Region::Touch ||
+      CentreRegion(second_picture) != standin::Region::Top) {
+    fprintf(stderr, "mainjob: the viewer does not show the emulator's pictures\n");
+    return 1;
+  }
+  MovePointer(1200, 1000);
+  printf("mainjob: viewer at (%ld, %ld), emulator at (%ld, %ld)\n", WindowRect(main_window).left,
+         WindowRect(main_window).top, WindowRect(emulator).left, WindowRect(emulator).top);
 
   if (!WriteTextFile(ready_file, "ready\n")) return 1;
   fflush(stdout);

@@ -1,0 +1,19 @@
+// brisklens-soft: the software zoom viewer for the No$gba emulator.
+#include <windows.h>
+
+#include "forms.h"
+#include "unit1.h"
+#include "unit2.h"
+#include "unit3.h"
+
+using namespace brisklens_soft;
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  classlib::Application->Initialize();
+  classlib::Application->CreateForm(Form1);
+  classlib::Application->CreateForm(Form2);
+  classlib::Application->CreateForm(Form3);
+  classlib::Application->Run();
+  classlib::Application->DestroyForms();
+  return 0;
+}

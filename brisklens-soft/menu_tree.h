@@ -1,0 +1,46 @@
+// The popup menu of the main window: its submenus of radio items, one checked per
+// submenu. The checked items are the viewer's settings; the commands that change them
+// are attached to the items' OnClick.
+#pragma once
+
+#include "controls.h"
+#include "input.h"
+#include "layout.h"
+#include "menus.h"
+
+namespace brisklens_soft {
+
+using classlib::TMenuItem;
+
+class SoftMenu {
+ public:
+  // `owner` is the window the open menu belongs to.
+  explicit SoftMenu(classlib::TControl* owner);
+
+  // Checks the items of the start-up state.
+  void CheckStartupItems();
+  // The rotation and the layout choice the check marks stand for.
+  viewer::Rotation CheckedRotation() const;
+  viewer::LayoutChoice CheckedLayout(int resolution_index) const;
+  // True while the direct path draws: no filter and no rotation.
+  bool DirectPathChecked() const;
+
+  classlib::TPopupMenu PopupMenu1;
+  TMenuItem *Monitors, *SingleMon, *DoubleMon;
+  TMenuItem *ScrNum, *SingleScr, *DoubleScr;
+  TMenuItem *Filter, *NoneFilter, *FastLinear, *ClearLinear;
+  TMenuItem *ZoomMode, *UpScr, *DownScr;
+  TMenuItem *Res, *N800600, *N1024768, *N1280800, *N12801024;
+  TMenuItem *Rotate, *normal, *RotateLeft, *RotateRight;
+  TMenuItem *ShowCursor, *CursorON, *CursorOFF, *setting;
+  TMenuItem *Skip, *NoSkip, *N60fps, *N50fps, *N40fps, *N30fps, *N25fps, *N20fps;
+  TMenuItem *Transparent, *AlphaOff, *AlphaOn;
+  TMenuItem *Border, *have, *none, *noneall;
+
+ private:
+  TMenuItem* AddSubmenu(const wchar_t* name, const wchar_t* caption);
+  TMenuItem* AddRadioItem(TMenuItem* submenu, const wchar_t* name, const wchar_t* caption);
+  int next_group_ = 1;
+};
+
+}  // namespace brisklens_soft

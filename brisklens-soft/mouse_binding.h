@@ -1,0 +1,26 @@
+// Binds a form's mouse handlers (FormMouseDown, FormMouseMove, FormMouseUp) to the form's
+// events and to its image's, which behave alike (the image lies at (0, 0)).
+#pragma once
+
+#include "controls.h"
+
+namespace brisklens_soft {
+
+template <class Form>
+void BindMouseHandlers(Form& form, classlib::TControl& image) {
+  using namespace classlib;
+  form.OnMouseDown = [&form](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    form.FormMouseDown(s, b, sh, x, y);
+  };
+  form.OnMouseMove = [&form](TObject* s, TShiftState sh, int x, int y) {
+    form.FormMouseMove(s, sh, x, y);
+  };
+  form.OnMouseUp = [&form](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    form.FormMouseUp(s, b, sh, x, y);
+  };
+  image.OnMouseDown = form.OnMouseDown;
+  image.OnMouseMove = form.OnMouseMove;
+  image.OnMouseUp = form.OnMouseUp;
+}
+
+}  // namespace brisklens_soft

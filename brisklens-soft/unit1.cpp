@@ -1,0 +1,104 @@
+#include "unit1.h"
+
+#include "mouse_binding.h"
+#include "sysutils.h"
+#include "unit2.h"
+#include "unit3.h"
+
+#ifdef BRISKLENS_PASS_TIMING
+#include "pass_timing.h"
+#endif
+
+namespace brisklens_soft {
+
+using namespace classlib;
+
+TForm1* Form1 = nullptr;
+
+TForm1::TForm1() : TForm(L"TForm1"), SoftMenu(this), MyBMP(this) {
+  SetCaption(L"Brisklens for No$gba Soft");
+  SetBorderStyle(TFormBorderStyle::bsSingle);
+  SetBorderIcons(biSystemMenu | biMinimize);
+  Position = TPosition::poScreenCenter;
+  ScreenSnap = true;
+  SetFont(L"Tahoma", -11);
+  BindEvents();
+}
+
+void TForm1::BindEvents() {
+  OnCreate = [this](TObject* sender) { FormCreate(sender); };
+  OnShow = [this](TObject* sender) { FormShow(sender); };
+  OnActivate = [this](TObject* sender) { FormActivate(sender); };
+  OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
+  OnKeyDown = [this](TObject* sender, WORD& key, TShiftState shift) {
+    FormKeyDown(sender, key, shift);
+  };
+  OnKeyUp = [this](TObject* sender, WORD& key, TShiftState shift) {
+    FormKeyUp(sender, key, shift);
+  };
+  // The image's events behave as the window's (MyBMPMouseDown and the others).
+  BindMouseHandlers(*this, MyBMP);
+}
+
+void TForm1::FormCreate(TObject*) {
+  if (FileExists(L".\\MenuSoft.txt")) ReadMenuTextFile();
+  ScreenOffset = 1;
+  SecondScreenOffset = -202;
+  Dragging = false;
+  FirstActivation = true;
+  Attached = false;
+  CheckStartupItems();
+  ResolutionIndex = 2;
+  SingleSizeTable = viewer::MakeSingleSizeTable();
+  DualSizeTable = viewer::MakeDualSizeTable();
+  BindCanvasToScreen();
+  const viewer::SizeEntry start = DualSizeTable[size_t(ResolutionIndex)];
+  SetClientSize(start.width, start.height);
+  ScaleX = float(start.width / 256.0);
+  ScaleY = float(start.height / 192.0);
+  MyBMP.SetBounds(0, 0, ClientWidth(), ClientHeight());
+  StartImagePath();
+  DirectBitmap = std::make_unique<TBitmap>(ClientWidth(), ClientHeight());
+  AllocateCaptionBuffer();
+  PassDelay = 15;
+  FindRunningEmulator();
+}
+
+void TForm1::FormShow(TObject*) {
+  Form2->Show();
+  const viewer::SizeEntry entry = DualSizeTable[size_t(ResolutionIndex)];
+  Form2->SetClientSize(entry.width, entry.height);
+  Form2->MyBMP2.SetBounds(0, 0, ClientWidth(), ClientHeight());
+  CursorOffsetX = Form3->XCorrection;
+  CursorOffsetY = Form3->YCorrection;
+  Application->OnIdle = [this](TObject* sender, bool& done) { AppIdle(sender, done); };
+}
+
+void TForm1::FormActivate(TObject*) {
+  if (!FirstActivation) return;
+  SetBounds(Form2->Left(), Form2->Top() + Form2->Height(), Width(), Height());
+  FirstActivation = false;
+  if (FileExists(L".\\SetSoft.conf")) ReadSettingsFile();
+#ifdef BRISKLENS_PASS_TIMING
+  if (BenchSingleScreenLayout()) {  // the benchmark build only
+    Form2->Hide();
+    SingleScr->SetChecked(true);
+    N12801024->SetChecked(true);
+    ResolutionIndex = 3;
+  }
+#endif
+  ApplyLayout();
+  if (DirectPathChecked()) SizeImagesForDirectPath();
+  if (!EmulatorWindow) viewer::StartEmulator();
+}
+
+void TForm1::FormClose(TObject*, TCloseAction&) {
+  if (closed_) return;
+  closed_ = true;
+  if (EmulatorHidden) RestoreEmulatorWindow();
+  ReleaseEmulatorCanvas();
+  DirectBitmap.reset();
+  WriteSettingsFile();
+}
+
+}  // namespace brisklens_soft

@@ -1,0 +1,88 @@
+#include "viewer_session.h"
+
+namespace brisklens_test {
+
+using namespace systest;
+
+StandinOptions EmulatorOptions(const std::wstring& caption) {
+  StandinOptions options;
+  options.caption = caption;
+  options.x = kEmulatorX;
+  options.y = kEmulatorY;
+  return options;
+}
+
+bool ViewerSession::Start(const std::wstring& working_dir) {
+  process = Process::Start(ProgramPath(L"brisklens-soft.exe"), L"", working_dir);
+  if (!process.valid()) return false;
+  WindowQuery query;
+  query.process_id = process.id();
+  query.class_name = L"TForm1";
+  main = WaitForWindow(query);
+  query.class_name = L"TForm2";
+  second = WaitForWindow(query);
+  return main && second;
+}
+
+bool ViewerSession::ShowsPictures() const {
+  return CentreRegion(CaptureClient(main)) == standin::Region::Touch &&
+         CentreRegion(CaptureClient(second)) == standin::Region::Top;
+}
+
+bool ViewerSession::WaitForPictures(DWORD timeout_ms) const {
+  return WaitUntil([this] { return ShowsPictures(); }, timeout_ms);
+}
+
+POINT ScreenPoint(HWND window, int client_x, int client_y) {
+  POINT point = {client_x, client_y};
+  ClientToScreen(window, &point);
+  return point;
+}
+
+void PlacePointer(int screen_x, int screen_y) {
+  MovePointer(screen_x, screen_y);
+  WaitUntil([&] {
+    POINT at;
+    return GetCursorPos(&at) && at.x == screen_x && at.y == screen_y;
+  }, 5000);
+}
+
+void ParkPointer() { PlacePointer(1880, 40); }
+
+void PointAtEmulator(HWND emulator) {
+  POINT point = ScreenPoint(emulator, 100, 100);
+  PlacePointer(point.x, point.y);
+}
+
+void AttachedViewerTest::SetUp() {
+  ParkPointer();
+  emulator_ = Standin::Start(dir_, EmulatorOptions());
+  ASSERT_TRUE(emulator_.window());
+  ASSERT_TRUE(viewer_.Start(dir_.path()));
+  ASSERT_TRUE(viewer_.WaitForPictures());
+  ASSERT_TRUE(BringToFront(viewer_.main));
+}
+
+void AttachedViewerTest::TearDown() {
+  MouseButton(true, false);
+  MouseButton(false, false);
+  ParkPointer();
+}
+
+std::vector<LogEntry> AttachedViewerTest::Touches(UINT message) const {
+  return LogEntriesFor(emulator_.log_path(), "touch", message);
+}
+
+void AttachedViewerTest::MoveTo(HWND window, int client_x, int client_y) {
+  POINT point = ScreenPoint(window, client_x, client_y);
+  PlacePointer(point.x, point.y);
+}
+
+HWND AttachedViewerTest::OpenMenu() const {
+  WindowQuery query;
+  query.class_name = L"#32768";
+  query.process_id = viewer_.process.id();
+  return FindTopWindow(query);
+}
+
+}  // namespace brisklens_test

@@ -1,0 +1,58 @@
+// Running the real brisklens-soft.exe in a test: starting it in a folder, finding its two
+// windows, waiting for its pictures, and pointer helpers.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "systest.h"
+
+namespace brisklens_test {
+
+// Where the tests put the stand-in: clear of every place the viewer's windows go.
+constexpr int kEmulatorX = 1600, kEmulatorY = 700;
+systest::StandinOptions EmulatorOptions(const std::wstring& caption = L"No$gba Emulator - stand-in");
+
+class ViewerSession {
+ public:
+  // Starts build\bin\brisklens-soft.exe in `working_dir` and waits for both windows.
+  bool Start(const std::wstring& working_dir);
+  // True when the main window shows the touch screen and the second the top screen.
+  bool ShowsPictures() const;
+  bool WaitForPictures(DWORD timeout_ms = systest::kDefaultTimeoutMs) const;
+
+  systest::Process process;
+  HWND main = nullptr;    // Form1
+  HWND second = nullptr;  // Form2
+};
+
+// The screen point of a client point.
+POINT ScreenPoint(HWND window, int client_x, int client_y);
+// Moves the pointer and waits until the system reports it there, so that a button
+// pressed next lands at the new place.
+void PlacePointer(int screen_x, int screen_y);
+// Moves the pointer where no window of a test lies.
+void ParkPointer();
+// Rests the pointer on the emulator's main window itself (its top screen).
+void PointAtEmulator(HWND emulator);
+
+// A viewer attached to a stand-in it found running, its main window in front.
+class AttachedViewerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::vector<systest::LogEntry> Touches(UINT message) const;
+  void MoveTo(HWND window, int client_x, int client_y);
+  // The open popup menu of the viewer, or null.
+  HWND OpenMenu() const;
+
+  systest::TempDir dir_;
+  systest::Standin emulator_;
+  ViewerSession viewer_;
+};
+
+}  // namespace brisklens_test
