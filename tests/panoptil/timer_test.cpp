@@ -1,0 +1,61 @@
+// The window-message timer: ticks while enabled, none while disabled or at interval 0, the
+// interval set, and the timer itself as the sender.
+#include <gtest/gtest.h>
+
+#include "systest.h"
+#include "timer.h"
+
+namespace {
+
+using classlib::TObject;
+using classlib::TTimer;
+
+struct CountedTimer {
+  TTimer timer;
+  int ticks = 0;
+  TObject* last_sender = nullptr;
+  CountedTimer(UINT interval, bool enabled) {
+    timer.SetEnabled(enabled);
+    timer.SetInterval(interval);
+    timer.OnTimer = [this](TObject* sender) {
+      ++ticks;
+      last_sender = sender;
+    };
+  }
+};
+
+TEST(Timer, DefaultsToEnabledAtOneSecond) {
+  TTimer timer;
+  EXPECT_TRUE(timer.Enabled());
+  EXPECT_EQ(timer.Interval(), 1000u);
+}
+
+TEST(Timer, TicksOnlyWhileEnabledAndAtItsInterval) {
+  // A fast reference timer measures the time in which the others tick.
+  CountedTimer reference(20, true);
+  CountedTimer disabled(20, false);
+  CountedTimer stopped(0, true);
+  CountedTimer slow(400, true);
+  ASSERT_TRUE(systest::WaitUntil([&] { return reference.ticks >= 40; }));
+  EXPECT_EQ(disabled.ticks, 0);
+  EXPECT_EQ(stopped.ticks, 0);
+  EXPECT_LE(slow.ticks, reference.ticks / 8) << "slow " << slow.ticks << ", reference "
+                                              << reference.ticks;
+  EXPECT_EQ(reference.last_sender, &reference.timer);
+
+  // Enabled later, the timer starts; disabled, it stops at once.
+  disabled.timer.SetEnabled(true);
+  ASSERT_TRUE(systest::WaitUntil([&] { return disabled.ticks >= 3; }));
+  disabled.timer.SetEnabled(false);
+  int ticks_when_stopped = disabled.ticks;
+  int reference_then = reference.ticks;
+  ASSERT_TRUE(systest::WaitUntil([&] { return reference.ticks >= reference_then + 20; }));
+  EXPECT_EQ(disabled.ticks, ticks_when_stopped);
+
+  // A new interval takes effect on a running timer.
+  slow.timer.SetInterval(20);
+  int slow_then = slow.ticks;
+  EXPECT_TRUE(systest::WaitUntil([&] { return slow.ticks >= slow_then + 10; }));
+}
+
+}  // namespace
