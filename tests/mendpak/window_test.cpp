@@ -58,11 +58,24 @@ RECT ChildRect(HWND parent, HWND child) {
   return rect;
 }
 
-void Click(HWND window) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  systest::BringToFront(GetAncestor(window, GA_ROOT));
-  systest::ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+// Presses a button as a user could: once it and its window are enabled (a modal dialog
+// or message box disables the window, not the button). BM_CLICK is posted, not sent: the
+// click runs the command (an apply, a modal dialog) inside the installer's own thread, and
+// a posted message cannot be lost the way a pointer click through SendInput can be under
+// load (a foreground change that fails, a pointer warp overtaken by an older one).
+bool PressButton(HWND button) {
+  HWND window = GetAncestor(button, GA_ROOT);
+  if (!systest::WaitUntil([&] { return IsWindowEnabled(button) && IsWindowEnabled(window); })) {
+    return false;
+  }
+  return PostMessageW(button, BM_CLICK, 0, 0) != FALSE;
+}
+
+// The bar's position, or -1 when the installer does not answer in time.
+LRESULT BarPosition(HWND bar) {
+  DWORD_PTR position = DWORD_PTR(-1);
+  if (!SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position)) return -1;
+  return LRESULT(position);
 }
 
 class InstallerTest : public ::testing::Test {
@@ -89,17 +102,10 @@ class InstallerTest : public ::testing::Test {
     return systest::WaitForWindow({L"MendpakMaker", L"", process_.id()});
   }
 
-  // Clicks the button until the dialog it opens appears. A click that lands while the
-  // window is still being activated is lost; clicking again is safe, since the dialogs are
-  // modal and the apply button is disabled while an apply runs.
+  // Presses the button and waits for the dialog it opens.
   HWND ClickUntilDialog(HWND button, const wchar_t* caption = L"") {
-    systest::WaitUntil([&] { return IsWindowEnabled(button) != FALSE; });
-    HWND dialog = nullptr;
-    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
-      Click(button);
-      dialog = systest::WaitForWindow({L"#32770", caption, process_.id()}, 10000);
-    }
-    return dialog;
+    if (!PressButton(button)) return nullptr;
+    return systest::WaitForWindow({L"#32770", caption, process_.id()});
   }
 
   // Browse, then the real open-file dialog: the path typed into its file-name box, Open.
@@ -277,13 +283,9 @@ TEST_F(InstallerTest, BrowseApplyAndRestore) {
 
   HWND restore = FindChild(main, L"Button", L"还原数据");
   ASSERT_NE(restore, nullptr);
-  bool checked = false;
-  for (int attempt = 0; attempt < 3 && !checked; ++attempt) {
-    Click(restore);
-    checked = systest::WaitUntil(
-        [&] { return SendMessageW(restore, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000);
-  }
-  ASSERT_TRUE(checked);
+  ASSERT_TRUE(PressButton(restore));
+  ASSERT_TRUE(systest::WaitUntil(
+      [&] { return SendMessageW(restore, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
   EXPECT_EQ(ApplyAndReadBox(main, L"成功"), L"补丁应用成功!");
   EXPECT_TRUE(SameBytes(TargetBytes(), old_file)) << "restored";
 }
@@ -333,12 +335,11 @@ TEST_F(InstallerTest, ClosingDuringAnApplyEndsWithoutAMessage) {
   std::wstring target = WriteTarget(old_file);
   BrowseTo(main, target);
   HWND bar = GetDlgItem(main, 105);
-  bool started = false;
-  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-    Click(GetDlgItem(main, 104));
-    started = systest::WaitUntil([&] { return SendMessageW(bar, PBM_GETPOS, 0, 0) > 0; }, 10000);
-  }
-  ASSERT_TRUE(started) << "the apply did not start";
+  ASSERT_TRUE(PressButton(GetDlgItem(main, 104)));
+  // The position stays above 0 from the first record written until the process ends, so
+  // the running apply cannot be missed between two polls.
+  ASSERT_TRUE(systest::WaitUntil([&] { return BarPosition(bar) > 0; }))
+      << "the apply did not start";
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 104))) << "apply while applying";
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 102))) << "browse while applying";
   // A second apply asked for directly is ignored too.
