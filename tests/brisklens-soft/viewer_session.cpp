@@ -47,6 +47,34 @@ void PlacePointer(int screen_x, int screen_y) {
   }, 5000);
 }
 
+static bool PointerIsAt(POINT at) {
+  POINT now;
+  return GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+}
+
+bool DragPointerTo(POINT at, const std::function<bool()>& arrived) {
+  constexpr DWORD kSettleMs = 500;  // time for a late pointer event to show up
+  auto there = [&] { return PointerIsAt(at) && arrived(); };
+  auto there_again = [&] {
+    if (!PointerIsAt(at)) MovePointer(at.x, at.y);
+    return there();
+  };
+  MovePointer(at.x, at.y);
+  const DWORD start = GetTickCount();
+  for (DWORD spent = 0; spent < kDefaultTimeoutMs; spent = GetTickCount() - start) {
+    if (!WaitUntil(there_again, kDefaultTimeoutMs - spent)) return false;
+    if (!WaitUntil([&] { return !there(); }, kSettleMs)) return true;
+  }
+  return false;
+}
+
+HWND CaptureOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndCapture;
+}
+
 void ParkPointer() { PlacePointer(1880, 40); }
 
 void PointAtEmulator(HWND emulator) {

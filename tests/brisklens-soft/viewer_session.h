@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,14 @@ POINT ScreenPoint(HWND window, int client_x, int client_y);
 // Moves the pointer and waits until the system reports it there, so that a button
 // pressed next lands at the new place.
 void PlacePointer(int screen_x, int screen_y);
+// Drags with the buttons already held (and the press handled): moves the pointer to `at`
+// and waits until `arrived` holds with the pointer there, and still holds a while later.
+// Under Wine a pointer event of an earlier pointer move that the viewer reads late can
+// put the pointer (and the dragged window) back where it was; such a jump is undone by
+// moving the pointer to `at` again.
+bool DragPointerTo(POINT at, const std::function<bool()>& arrived);
+// The window that holds the mouse capture in the thread of `window`, or null.
+HWND CaptureOf(HWND window);
 // Moves the pointer where no window of a test lies.
 void ParkPointer();
 // Rests the pointer on the emulator's main window itself (its top screen).
