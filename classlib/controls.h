@@ -141,7 +141,7 @@ class TControl : public TObject {
   // Makes a visible child window of a system control class at `bounds`.
   void CreateSystemControl(const wchar_t* class_name, const std::wstring& text, DWORD style,
                            const RECT& bounds);
-  // Destroys the window and makes it anew from the spec, with the children's windows.
+  // Destroys the window and makes it anew from its creation parameters, with the children's windows.
   void RecreateWnd();
   void RecreateChildren();
   // The spec's rectangle: bounds_ (screen or parent-client coordinates).
