@@ -24,11 +24,6 @@
 
 namespace classlib {
 
-class TObject {
- public:
-  virtual ~TObject() = default;
-};
-
 // One message as a window receives it; Result is what the window procedure returns.
 struct TMessage {
   UINT Msg = 0;
@@ -50,7 +45,6 @@ enum TShiftFlag : unsigned {
 using TShiftState = unsigned;
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
-using TNotifyEvent = std::function<void(TObject* sender)>;
 using TMouseEvent =
     std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;

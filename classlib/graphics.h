@@ -41,7 +41,7 @@ class TGraphicsObject : public TPersistent {
   TGraphicsObject& operator=(const TGraphicsObject&) = delete;
   ~TGraphicsObject() override { ReleaseHandle(); }
 
-  TChangeEvent OnChange;
+  TNotifyEvent OnChange;
 
   void SetOwnerLock(CRITICAL_SECTION* lock) { owner_lock_ = lock; }
   CRITICAL_SECTION* OwnerLock() const { return owner_lock_; }
@@ -160,8 +160,8 @@ class TCanvas : public TPersistent {
 
   // The raster operation of CopyRect; SRCCOPY by default.
   DWORD CopyMode = SRCCOPY;
-  TChangeEvent OnChange;
-  TChangeEvent OnChanging;
+  TNotifyEvent OnChange;
+  TNotifyEvent OnChanging;
 
   TFont& Font() { return *font_; }
   TPen& Pen() { return *pen_; }

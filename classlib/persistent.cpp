@@ -8,8 +8,11 @@
 
 namespace classlib {
 
-std::string TPersistent::ClassName() const {
-  const char* mangled = typeid(*this).name();
+namespace {
+
+// The most derived C++ class of an object without its namespace.
+std::string TypeNameOf(const TObject& object) {
+  const char* mangled = typeid(object).name();
   int status = 0;
   std::unique_ptr<char, decltype(&std::free)> demangled(
       abi::__cxa_demangle(mangled, nullptr, nullptr, &status), &std::free);
@@ -17,6 +20,19 @@ std::string TPersistent::ClassName() const {
   // "classlib::TBitmap" and "(anonymous namespace)::TFoo" alike: keep the last part.
   std::string::size_type colons = name.rfind("::");
   return colons == std::string::npos ? name : name.substr(colons + 2);
+}
+
+}  // namespace
+
+const TClassInfo TObject::ClassInfo{"TObject", nullptr, {}};
+const TClassInfo TPersistent::ClassInfo{"TPersistent", &TObject::ClassInfo, {}};
+
+std::string TObject::ClassName() const {
+  TClass type = ClassType();
+  // Most classes of the layer publish nothing and declare no class reference: their C++
+  // class names them.
+  if (type == &TObject::ClassInfo || type == &TPersistent::ClassInfo) return TypeNameOf(*this);
+  return type->ClassName;
 }
 
 void TPersistent::Assign(TPersistent* source) {

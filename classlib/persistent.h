@@ -1,47 +1,64 @@
-// Persistent objects of the class-library layer: objects with a run-time class name that
-// can be assigned to one another and can declare extra stream properties to a filer.
+// The root of the class-library objects (TObject) and of the objects with published
+// properties that can be assigned to one another and can declare extra stream properties to
+// a filer (TPersistent).
 #pragma once
 
 #include <any>
 #include <functional>
-#include <stdexcept>
 #include <string>
+
+#include "sysutils.h"
+#include "typinfo.h"
 
 namespace classlib {
 
 class TStream;
 class TFiler;
-class TPersistent;
 
-// A change notification of a graphics object or canvas: the object that changed.
-using TChangeEvent = std::function<void(TPersistent* sender)>;
+// The root of every object of the layer: forms, controls, menus, graphics objects, bitmaps.
+class TObject {
+ public:
+  static const TClassInfo ClassInfo;
+
+  virtual ~TObject() = default;
+
+  // The class reference; classes that publish properties declare their own.
+  virtual TClass ClassType() const { return &ClassInfo; }
+  // The class reference's name. A class without a class reference of its own is named by
+  // its most derived C++ class without the namespace, for example "TBitmap"; used in error
+  // texts.
+  std::string ClassName() const;
+};
+
+// A notification: the object that sent it (a click, a change of a graphics object or
+// canvas, a resize of a bitmap).
+using TNotifyEvent = std::function<void(TObject* sender)>;
 
 // An object cannot be assigned to another: "Cannot assign a <source> to a <target>".
-class EAssignError : public std::runtime_error {
+class EAssignError : public EConvertError {
  public:
-  using std::runtime_error::runtime_error;
+  using EConvertError::EConvertError;
 };
 
 // An object whose state can be copied from another object (Assign) and written to and read
 // from a stream through the properties it declares to a filer (DefineProperties).
-class TPersistent {
+class TPersistent : public TObject {
  public:
+  static const TClassInfo ClassInfo;
+
   TPersistent() = default;
   TPersistent(const TPersistent&) = delete;
   TPersistent& operator=(const TPersistent&) = delete;
-  virtual ~TPersistent() = default;
 
-  // The name of the object's most derived class without its namespace, for example
-  // "TBitmap"; used in error texts.
-  std::string ClassName() const;
+  TClass ClassType() const override { return &ClassInfo; }
 
   // Copies Source into this object. The base asks Source to copy itself into this object
   // (Source->AssignTo(this)); a nil source, or one that cannot, fails with EAssignError.
   virtual void Assign(TPersistent* source);
-
- protected:
   // Copies this object into Dest. The base cannot and fails with EAssignError.
   virtual void AssignTo(TPersistent* dest);
+
+ protected:
   // Declares the object's extra stream properties; the base has none.
   virtual void DefineProperties(TFiler& filer);
   // Throws "Cannot assign a <source class or nil> to a <this class>".
@@ -61,8 +78,8 @@ class TFiler {
 
   virtual ~TFiler() = default;
   // The object this one is compared with when writing (the object it was made from), as a
-  // pointer to the root class of its hierarchy (const TPersistent* for the objects of this
-  // layer); empty when there is none. Properties equal to the ancestor's need not be written.
+  // const TPersistent*; empty when there is none. Properties equal to the ancestor's need not
+  // be written.
   const std::any& Ancestor() const { return ancestor_; }
   void SetAncestor(std::any ancestor) { ancestor_ = std::move(ancestor); }
 

@@ -5,8 +5,23 @@
 
 namespace classlib {
 
+namespace {
+
+std::wstring MultiByteToWide(UINT code_page, const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int size = MultiByteToWideChar(code_page, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring result(size_t(size), L'\0');
+  MultiByteToWideChar(code_page, 0, text.data(), int(text.size()), result.data(), size);
+  return result;
+}
+
+}  // namespace
+
 Exception::Exception(const std::wstring& message)
     : std::runtime_error(WideToAnsi(message)), message_(message) {}
+
+Exception::Exception(const std::string& message)
+    : std::runtime_error(message), message_(MultiByteToWide(CP_UTF8, message)) {}
 
 int StrToInt(const std::wstring& text) {
   size_t pos = 0;
@@ -50,12 +65,6 @@ std::string WideToAnsi(const std::wstring& text) {
   return result;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int size = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring result(size_t(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), result.data(), size);
-  return result;
-}
+std::wstring AnsiToWide(const std::string& text) { return MultiByteToWide(CP_ACP, text); }
 
 }  // namespace classlib

@@ -13,6 +13,8 @@ namespace classlib {
 class Exception : public std::runtime_error {
  public:
   explicit Exception(const std::wstring& message);
+  // A fixed English text (or one built from UTF-8 names): what() gives it unchanged.
+  explicit Exception(const std::string& message);
   const std::wstring& Message() const { return message_; }
 
  private:
@@ -21,6 +23,12 @@ class Exception : public std::runtime_error {
 
 // Raised by the conversions when a text is not a number of the requested kind.
 class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// An index or key a list does not hold.
+class EListError : public Exception {
  public:
   using Exception::Exception;
 };

@@ -140,7 +140,7 @@ TBitmap32::TBitmap32() {
   bitmap_info_.bmiHeader.biCompression = BI_RGB;
   outer_color_ = 0;
   font_ = std::make_unique<classlib::TFont>();
-  font_->OnChange = [this](classlib::TPersistent*) { ReleaseFontSelection(); };
+  font_->OnChange = [this](TObject*) { ReleaseFontSelection(); };
   font_->SetOwnerLock(LockObject());
   master_alpha_ = 255;
   pen_color_ = 0xFFFFFFFF;
@@ -236,7 +236,7 @@ classlib::TCanvas& TBitmap32::Canvas() {
   if (!canvas_) {
     canvas_ = std::make_unique<classlib::TCanvas>(handle_);
     canvas_->Font().Assign(font_.get());
-    canvas_->OnChange = [this](classlib::TPersistent*) { Changed(); };
+    canvas_->OnChange = [this](TObject*) { Changed(); };
   }
   return *canvas_;
 }
@@ -358,16 +358,6 @@ void TBitmap32::Assign(TPersistent* Source) {
     } else if (auto* source = dynamic_cast<TBitmap32*>(Source)) {
       source->CopyPixelsTo(*this);
       source->CopyPropertiesTo(*this);
-    } else {
-      TCustomMap::Assign(Source);
-    }
-  });
-}
-
-void TBitmap32::Assign(classlib::TPersistent* Source) {
-  WithinUpdate([&] {
-    if (Source == nullptr) {
-      SetSize(0, 0);
     } else if (auto* bitmap = dynamic_cast<classlib::TBitmap*>(Source)) {
       AssignFromGuiBitmap(*bitmap);
     } else if (auto* graphic = dynamic_cast<classlib::TGraphic*>(Source)) {
@@ -378,7 +368,7 @@ void TBitmap32::Assign(classlib::TPersistent* Source) {
     } else if (auto* picture = dynamic_cast<classlib::TPicture*>(Source)) {
       AssignFromPicture(*picture);
     } else {
-      throw EConvertError("Cannot assign a " + Source->ClassName() + " to a " + ClassName());
+      TCustomMap::Assign(Source);
     }
   });
 }
@@ -461,14 +451,15 @@ void TBitmap32::CopyPropertiesTo(TBitmap32& Dst) const {
   Dst.font_->Assign(font_.get());
 }
 
-void TBitmap32::AssignTo(classlib::TPersistent* Dest) const {
+void TBitmap32::AssignTo(TPersistent* Dest) {
   if (auto* picture = dynamic_cast<classlib::TPicture*>(Dest)) {
     CopyToGuiBitmap(picture->Bitmap());
   } else if (auto* bitmap = dynamic_cast<classlib::TBitmap*>(Dest)) {
     CopyToGuiBitmap(*bitmap);
+  } else if (Dest == nullptr) {
+    throw EAssignError("Cannot assign a " + ClassName() + " to a nil");
   } else {
-    std::string dest_name = Dest ? Dest->ClassName() : "nil";
-    throw EConvertError("Cannot assign a " + ClassName() + " to a " + dest_name);
+    TCustomMap::AssignTo(Dest);
   }
 }
 
@@ -532,7 +523,7 @@ bool TBitmap32::SameAs(const TBitmap32* Other) const {
 
 void TBitmap32::SaveAsBmp(classlib::TStream& Stream) const {
   classlib::TBitmap bitmap;
-  AssignTo(&bitmap);
+  CopyToGuiBitmap(bitmap);
   bitmap.SaveToStream(Stream);
 }
 

@@ -28,17 +28,16 @@ TColor32 ColorToColor32(classlib::TColor Color);
 
 // The storage of a bitmap could not be made: "Can't allocate the DIB handle", "Can't
 // create compatible DC" or "Can't select an object into DC".
-class EBitmapError : public std::runtime_error {
+class EBitmapError : public Exception {
  public:
-  using std::runtime_error::runtime_error;
+  using Exception::Exception;
 };
 
-using TNotifyEvent = std::function<void(TPersistent* Sender)>;
 // The per-pixel callback of dmCustom: foreground F, background B (changed in place) and
 // the master value M.
 using TPixelCombineEvent = std::function<void(TColor32 F, TColor32& B, TColor32 M)>;
 using TAreaChangedEvent =
-    std::function<void(TPersistent* Sender, const TRect& Area, uint32_t Info)>;
+    std::function<void(TObject* Sender, const TRect& Area, uint32_t Info)>;
 
 // Change notification: BeginUpdate and EndUpdate nest without firing; Changed fires
 // OnChange only while no update is open. Callers that close an update where a change is
@@ -184,14 +183,11 @@ class TBitmap32 : public TCustomMap {
   bool CollectingAreas() const { return collecting_areas_; }
 
   // ---- assignment; each Assign notifies exactly once at its end
-  // A TBitmap32 (pixels, then properties) or nil (empties the bitmap).
+  // A TBitmap32 (pixels, then properties), a class-library bitmap, picture or other
+  // graphic, or nil (empties the bitmap).
   void Assign(TPersistent* Source) override;
-  // A class-library bitmap, picture or other graphic, or nil.
-  void Assign(classlib::TPersistent* Source);
-  void Assign(std::nullptr_t) { Assign(static_cast<TPersistent*>(nullptr)); }
   // Copies this bitmap into a class-library bitmap or picture.
-  void AssignTo(classlib::TPersistent* Dest) const;
-  using TPersistent::AssignTo;
+  void AssignTo(TPersistent* Dest) override;
   virtual void CopyPixelsTo(TBitmap32& Dst) const;
   virtual void CopyPropertiesTo(TBitmap32& Dst) const;
 
@@ -208,7 +204,7 @@ class TBitmap32 : public TCustomMap {
   // ---- stream property "Data": Width and Height (signed 32-bit), then the pixels, top
   // row first, each as bytes blue, green, red, alpha.
   // A filer's ancestor, when it has one, is a const TPersistent* (std::any).
-  virtual void DefineProperties(classlib::TFiler& Filer);
+  void DefineProperties(classlib::TFiler& Filer) override;
   virtual void ReadPixelData(classlib::TStream& Stream);
   virtual void WritePixelData(classlib::TStream& Stream) const;
   // Same class, same size and the same pixels; empty bitmaps equal only empty ones. A nil

@@ -1,119 +1,33 @@
 // Containers of the raster library (pointer map, rectangle list, class list) and the
-// run-time property facility behind CopyPublishedProperties.
+// copying of published properties.
 #pragma once
 
 #include "Raster_Math.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
+
+#include "persistent.h"
 
 namespace raster {
 
-// ---------------------------------------------------------------------------------------
-// Errors of the class-library layer that the containers and property access raise.
-
-class EListError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-class EConvertError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-class EPropertyError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// ---------------------------------------------------------------------------------------
-// Run-time type information: a class publishes properties by listing them, in declaration
-// order, in its TClassInfo; a class's full list is its parent's followed by its own.
-
-enum TTypeKind : uint8_t {
-  tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod,
-  tkWChar, tkLString, tkWString, tkVariant, tkArray, tkRecord, tkInterface, tkInt64,
-  tkDynArray
-};
-
-// A set of type kinds, one bit per kind.
-using TTypeKinds = uint32_t;
-constexpr TTypeKinds KindsOf(TTypeKind kind) { return TTypeKinds(1) << kind; }
-constexpr TTypeKinds tkAny = (TTypeKinds(1) << (tkDynArray + 1)) - 1;
-// What property copying takes: everything but unknown kinds and events.
-constexpr TTypeKinds tkProperties = tkAny & ~(KindsOf(tkUnknown) | KindsOf(tkMethod));
-
-// A property value read or written by name: ordinals and enumerations as numbers, floats
-// as double, strings as UTF-8.
-using TPropertyValue = std::variant<int64_t, double, std::string>;
-
-class TPersistent;
-
-// One published property. Object properties (tkClass) give their object through
-// GetObject and have no Get/Set; every other kind goes through Get and Set.
-struct TPropInfo {
-  const char* Name;
-  TTypeKind Kind;
-  TPropertyValue (*Get)(const TPersistent& instance);
-  void (*Set)(TPersistent& instance, const TPropertyValue& value);
-  TPersistent* (*GetObject)(const TPersistent& instance);
-};
-
-// The class reference: name, parent and the properties the class itself publishes.
-// Registries may keep descendants of it that add a constructor.
-struct TClassInfo {
-  const char* ClassName;
-  const TClassInfo* Parent;
-  std::vector<TPropInfo> Published;
-};
-using TClass = const TClassInfo*;
-
-// The root of every object with published properties.
-class TPersistent {
- public:
-  static const TClassInfo ClassInfo;
-
-  TPersistent() = default;
-  TPersistent(const TPersistent&) = delete;
-  TPersistent& operator=(const TPersistent&) = delete;
-  virtual ~TPersistent() = default;
-
-  virtual TClass ClassType() const { return &ClassInfo; }
-  std::string ClassName() const { return ClassType()->ClassName; }
-
-  // Copies Source into this object; the base asks Source to assign itself to this
-  // object, and fails with EConvertError when it cannot.
-  virtual void Assign(TPersistent* Source);
-  // Copies this object into Dest; the base fails with EConvertError.
-  virtual void AssignTo(TPersistent* Dest);
-
- protected:
-  // Raises "Cannot assign a <Source class or nil> to a <this class>".
-  [[noreturn]] void AssignError(const TPersistent* Source) const;
-};
-
-bool InheritsFrom(TClass Class, TClass Ancestor);
-// The number of published properties of Class, inherited ones included.
-int PublishedPropertyCount(TClass Class);
-// The published properties of Class whose kind is in Kinds, base class first.
-std::vector<const TPropInfo*> GetPropList(TClass Class, TTypeKinds Kinds);
-// The property of that exact name, or nullptr.
-const TPropInfo* FindPropInfo(TClass Class, const std::string& Name);
-// By name; a name the class does not publish fails with EPropertyError
-// "Property <name> does not exist".
-TPropertyValue GetPropValue(const TPersistent& Instance, const std::string& Name);
-void SetPropValue(TPersistent& Instance, const std::string& Name, const TPropertyValue& Value);
-TPersistent* GetObjectProp(const TPersistent& Instance, const std::string& Name);
-
-// Converts a property value for a setter: numbers convert between each other, strings
-// only to strings (EConvertError otherwise).
-int64_t OrdinalOf(const TPropertyValue& Value);
-double FloatOf(const TPropertyValue& Value);
-const std::string& StringOf(const TPropertyValue& Value);
+// The root classes, the run-time property facility and the errors come from the class
+// library; raster code names them as its own.
+using classlib::TObject, classlib::TPersistent, classlib::TNotifyEvent;
+using classlib::TClassInfo, classlib::TClass, classlib::TPropInfo, classlib::TPropertyValue;
+using classlib::TTypeKind, classlib::TTypeKinds, classlib::KindsOf, classlib::tkAny,
+    classlib::tkProperties;
+using classlib::tkUnknown, classlib::tkInteger, classlib::tkChar, classlib::tkEnumeration,
+    classlib::tkFloat, classlib::tkString, classlib::tkSet, classlib::tkClass,
+    classlib::tkMethod, classlib::tkWChar, classlib::tkLString, classlib::tkWString,
+    classlib::tkVariant, classlib::tkArray, classlib::tkRecord, classlib::tkInterface,
+    classlib::tkInt64, classlib::tkDynArray;
+using classlib::InheritsFrom, classlib::PublishedPropertyCount, classlib::GetPropList,
+    classlib::FindPropInfo, classlib::GetPropValue, classlib::SetPropValue,
+    classlib::GetObjectProp, classlib::OrdinalOf, classlib::FloatOf, classlib::StringOf;
+using classlib::Exception, classlib::EListError, classlib::EConvertError,
+    classlib::EPropertyError, classlib::EAssignError;
 
 // Copies every published property of Source whose kind is in Kinds to the property of the
 // same name of Dest: object properties with Assign (nil on either side skips), the others

@@ -61,7 +61,7 @@ TEST(BitmapAssign, BitmapOfTheSameSizeCopiesEverythingAndNotifiesOnceAfterThePix
   EventLog log;
   log.Watch(target);
   bool pixels_in_place_at_change = false;
-  target.OnChange = [&](TPersistent*) {
+  target.OnChange = [&](TObject*) {
     log.events.push_back("change");
     pixels_in_place_at_change = At(target, 269, 207) == CodedPixel(269, 207);
   };

@@ -30,12 +30,12 @@ class EventLog {
 
   void Watch(TBitmap32& bitmap) {
     watched_ = &bitmap;
-    bitmap.OnHandleChanged = [this](TPersistent*) { events.push_back("handle"); };
-    bitmap.OnAreaChanged = [this](TPersistent*, const TRect& area, uint32_t info) {
+    bitmap.OnHandleChanged = [this](TObject*) { events.push_back("handle"); };
+    bitmap.OnAreaChanged = [this](TObject*, const TRect& area, uint32_t info) {
       events.push_back(AreaText(area, info));
     };
-    bitmap.OnChange = [this](TPersistent*) { events.push_back("change"); };
-    bitmap.OnResize = [this, &bitmap](TPersistent*) {
+    bitmap.OnChange = [this](TObject*) { events.push_back("change"); };
+    bitmap.OnResize = [this, &bitmap](TObject*) {
       events.push_back("resize " + std::to_string(bitmap.Width()) + "x" +
                        std::to_string(bitmap.Height()));
     };

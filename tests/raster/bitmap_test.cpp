@@ -144,7 +144,7 @@ TEST(BitmapEvents, AreaCollectionTakesTheAreasAndSilencesOnChange) {
   EventLog log;
   log.Watch(bitmap);
   Events collected;
-  bitmap.StartAreaCollection([&](TPersistent* sender, const TRect& area, uint32_t info) {
+  bitmap.StartAreaCollection([&](TObject* sender, const TRect& area, uint32_t info) {
     EXPECT_EQ(sender, &bitmap);
     collected.push_back(EventLog::AreaText(area, info));
   });
@@ -249,7 +249,7 @@ TEST(BitmapStorage, SameSizeKeepsPixelsAndCanvasNewSizeReplacesBoth) {
 
   HDC seen_in_event = nullptr;
   bool canvas_in_event = true;
-  bitmap.OnHandleChanged = [&](TPersistent*) {
+  bitmap.OnHandleChanged = [&](TObject*) {
     seen_in_event = bitmap.Handle();
     canvas_in_event = bitmap.CanvasAllocated();
   };

@@ -128,7 +128,7 @@ TEST(Filer, CutOffStreamsAndBadTagsAreReadErrors) {
 TEST(Font, NotifiesEachRealChangeAndAssignsAllAttributes) {
   TFont font;
   int changes = 0;
-  font.OnChange = [&](TPersistent* sender) {
+  font.OnChange = [&](TObject* sender) {
     EXPECT_EQ(sender, &font);
     ++changes;
   };
@@ -149,7 +149,7 @@ TEST(Font, NotifiesEachRealChangeAndAssignsAllAttributes) {
 
   TFont copy;
   int copy_changes = 0;
-  copy.OnChange = [&](TPersistent*) { ++copy_changes; };
+  copy.OnChange = [&](TObject*) { ++copy_changes; };
   copy.Assign(&font);
   EXPECT_EQ(copy_changes, 1);
   EXPECT_TRUE(copy.Name() == L"Arial");
@@ -169,8 +169,8 @@ struct CanvasFixture {
   TBitmap bitmap{8, 8};
   Events events;
   CanvasFixture() {
-    bitmap.Canvas().OnChanging = [this](TPersistent*) { events.push_back("changing"); };
-    bitmap.Canvas().OnChange = [this](TPersistent*) { events.push_back("change"); };
+    bitmap.Canvas().OnChanging = [this](TObject*) { events.push_back("changing"); };
+    bitmap.Canvas().OnChange = [this](TObject*) { events.push_back("change"); };
   }
 };
 
