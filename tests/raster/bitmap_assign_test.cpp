@@ -339,6 +339,24 @@ TEST(BitmapAssignTo, GuiBitmapBecomesA32BitDibWithThePixelsAndFont) {
   }
 }
 
+// The class-library bitmap's own Assign reaches the same copy through the bitmap's AssignTo.
+TEST(BitmapAssignTo, GuiBitmapAssignFromABitmap32TakesThePixels) {
+  TBitmap32 source;
+  source.SetSize(6, 3);
+  FillCoded(source);
+  classlib::TBitmap target;
+  target.Assign(&source);
+  ASSERT_EQ(target.Width(), 6);
+  ASSERT_EQ(target.Height(), 3);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      COLORREF expected = RGB(CodedPixel(x, y) >> 16 & 0xFF, CodedPixel(x, y) >> 8 & 0xFF,
+                              CodedPixel(x, y) & 0xFF);
+      ASSERT_EQ(GetPixel(target.Canvas().Handle(), x, y), expected) << x << "," << y;
+    }
+  }
+}
+
 TEST(BitmapAssignTo, PictureGetsABitmapAndOtherTargetsFail) {
   TBitmap32 source;
   source.SetSize(3, 3);
