@@ -47,31 +47,10 @@ StandinOptions StandinAt(int x, int y) {
   return options;
 }
 
-// Pixels of a class-library bitmap, 0x00RRGGBB, copied through a 32-bit DIB section.
+// Pixels of a class-library bitmap, 0x00RRGGBB.
 Pixels ReadBitmap(classlib::TBitmap& bitmap) {
-  Pixels pixels;
-  pixels.width = bitmap.Width();
-  pixels.height = bitmap.Height();
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = pixels.width;
-  info.bmiHeader.biHeight = -pixels.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ previous = SelectObject(dc, section);
-  BitBlt(dc, 0, 0, pixels.width, pixels.height, bitmap.Canvas().Handle(), 0, 0, SRCCOPY);
-  GdiFlush();
-  const uint32_t* source = static_cast<const uint32_t*>(bits);
-  pixels.data.assign(source, source + size_t(pixels.width) * pixels.height);
-  for (uint32_t& pixel : pixels.data) pixel &= 0xFFFFFF;
-  SelectObject(dc, previous);
-  DeleteDC(dc);
-  DeleteObject(section);
-  return pixels;
+  RECT whole = {0, 0, bitmap.Width(), bitmap.Height()};
+  return CaptureDC(bitmap.Canvas().Handle(), whole);
 }
 
 }  // namespace

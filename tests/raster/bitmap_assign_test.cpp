@@ -318,6 +318,17 @@ TEST(BitmapAssign, UnsupportedSourcesFailButListenersSeeOneChange) {
   EXPECT_EQ(target.Width(), 2);
 }
 
+// Every pixel of a class-library bitmap shows the coded pattern (without its alpha).
+void ExpectCodedPixels(classlib::TBitmap& target) {
+  for (int y = 0; y < target.Height(); ++y) {
+    for (int x = 0; x < target.Width(); ++x) {
+      COLORREF expected = RGB(CodedPixel(x, y) >> 16 & 0xFF, CodedPixel(x, y) >> 8 & 0xFF,
+                              CodedPixel(x, y) & 0xFF);
+      ASSERT_EQ(GetPixel(target.Canvas().Handle(), x, y), expected) << x << "," << y;
+    }
+  }
+}
+
 TEST(BitmapAssignTo, GuiBitmapBecomesA32BitDibWithThePixelsAndFont) {
   TBitmap32 source;
   source.SetSize(7, 5);
@@ -330,13 +341,7 @@ TEST(BitmapAssignTo, GuiBitmapBecomesA32BitDibWithThePixelsAndFont) {
   ASSERT_EQ(target.Width(), 7);
   ASSERT_EQ(target.Height(), 5);
   EXPECT_TRUE(target.Canvas().Font().Name() == L"Courier New");
-  for (int y = 0; y < 5; ++y) {
-    for (int x = 0; x < 7; ++x) {
-      COLORREF expected = RGB(CodedPixel(x, y) >> 16 & 0xFF, CodedPixel(x, y) >> 8 & 0xFF,
-                              CodedPixel(x, y) & 0xFF);
-      ASSERT_EQ(GetPixel(target.Canvas().Handle(), x, y), expected) << x << "," << y;
-    }
-  }
+  ExpectCodedPixels(target);
 }
 
 // The class-library bitmap's own Assign reaches the same copy through the bitmap's AssignTo.
@@ -348,13 +353,7 @@ TEST(BitmapAssignTo, GuiBitmapAssignFromABitmap32TakesThePixels) {
   target.Assign(&source);
   ASSERT_EQ(target.Width(), 6);
   ASSERT_EQ(target.Height(), 3);
-  for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 6; ++x) {
-      COLORREF expected = RGB(CodedPixel(x, y) >> 16 & 0xFF, CodedPixel(x, y) >> 8 & 0xFF,
-                              CodedPixel(x, y) & 0xFF);
-      ASSERT_EQ(GetPixel(target.Canvas().Handle(), x, y), expected) << x << "," << y;
-    }
-  }
+  ExpectCodedPixels(target);
 }
 
 TEST(BitmapAssignTo, PictureGetsABitmapAndOtherTargetsFail) {

@@ -287,7 +287,7 @@ bool BringToFront(HWND window) {
 
 // Pixels ---------------------------------------------------------------------------------
 
-Pixels CaptureScreen(const RECT& rect) {
+Pixels CaptureDC(HDC source, const RECT& rect) {
   Pixels pixels;
   pixels.width = rect.right - rect.left;
   pixels.height = rect.bottom - rect.top;
@@ -304,16 +304,21 @@ Pixels CaptureScreen(const RECT& rect) {
   if (!dib) return Pixels();
   HDC memory = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(memory, dib);
-  HDC screen = GetDC(nullptr);
-  BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, rect.left, rect.top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
+  BitBlt(memory, 0, 0, pixels.width, pixels.height, source, rect.left, rect.top, SRCCOPY);
   GdiFlush();
-  const uint32_t* source = static_cast<const uint32_t*>(bits);
+  const uint32_t* copied = static_cast<const uint32_t*>(bits);
   pixels.data.resize(size_t(pixels.width) * pixels.height);
-  for (size_t i = 0; i < pixels.data.size(); ++i) pixels.data[i] = source[i] & 0xFFFFFF;
+  for (size_t i = 0; i < pixels.data.size(); ++i) pixels.data[i] = copied[i] & 0xFFFFFF;
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(dib);
+  return pixels;
+}
+
+Pixels CaptureScreen(const RECT& rect) {
+  HDC screen = GetDC(nullptr);
+  Pixels pixels = CaptureDC(screen, rect);
+  ReleaseDC(nullptr, screen);
   return pixels;
 }
 

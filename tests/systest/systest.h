@@ -115,6 +115,8 @@ struct Pixels {
 };
 // The pixels of a rectangle of the screen as the desktop shows them.
 Pixels CaptureScreen(const RECT& screen_rect);
+// The pixels of a rectangle of any device context (a memory bitmap's, for example).
+Pixels CaptureDC(HDC source, const RECT& rect);
 // The pixels of a window's client area as the desktop shows them.
 Pixels CaptureClient(HWND window);
 // Waits until the window's client area has been painted with stand-in pictures (some pixel
