@@ -34,8 +34,8 @@ namespace {
           "movd %3, %%mm7\n\t"                                                            \
           "punpckldq %%mm7, %%mm7\n"                                                      \
           "1:\n\t" RASTER_QUAD(instruction, 0) RASTER_QUAD(instruction, 32)               \
-          "addl $64, %0\n\t"                                                              \
-          "addl $64, %1\n\t"                                                              \
+          "add $64, %0\n\t"                                                               \
+          "add $64, %1\n\t"                                                               \
           "decl %2\n\t"                                                                   \
           "jnz 1b\n\t"                                                                    \
           "sfence\n\t"                                                                    \

@@ -2,7 +2,9 @@
 // shared theme object. Compiled without processor extensions: see the header.
 #include "Raster_System.h"
 
+#include <float.h>
 #include <cpuid.h>
+#include <x86intrin.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -30,21 +32,10 @@ constexpr uint32_t ExtendedBaseLeaf = 0x80000000;
 // Whether the identification bit of EFLAGS can be toggled: processors that can do so
 // have the CPUID instruction.
 bool EflagsIdBitToggles() {
-  uint32_t original = 0, toggled = 0;
-  __asm__ volatile(
-      "pushfl\n\t"
-      "popl %0\n\t"
-      "movl %0, %1\n\t"
-      "xorl %2, %1\n\t"
-      "pushl %1\n\t"
-      "popfl\n\t"
-      "pushfl\n\t"
-      "popl %1\n\t"
-      "pushl %0\n\t"
-      "popfl"
-      : "=&r"(original), "=&r"(toggled)
-      : "i"(EflagsIdBit)
-      : "cc");
+  const auto original = __readeflags();
+  __writeeflags(original ^ EflagsIdBit);
+  const auto toggled = __readeflags();
+  __writeeflags(original);
   return ((original ^ toggled) & EflagsIdBit) != 0;
 }
 
@@ -116,9 +107,14 @@ TRoutineFeatures RoutineFeaturesOf(const TCpuidAnswers& Answers) {
   return features;
 }
 
+namespace {
+bool PlainRoutinesForced = false;
+}  // namespace
+
+void ForcePlainRoutines(bool Force) { PlainRoutinesForced = Force; }
+
 TRoutineFeatures StartupRoutineFeatures() {
-  const char* force_plain = std::getenv("RASTER_FORCE_PLAIN");
-  if (force_plain != nullptr && std::strcmp(force_plain, "1") == 0) return TRoutineFeatures{};
+  if (PlainRoutinesForced) return TRoutineFeatures{};
   return RoutineFeaturesOf(ThisProcessor());
 }
 
@@ -131,6 +127,19 @@ void LeaveMmxState() {
   // Only reached with MmxInUse set, that is on a processor that has MMX.
   if (MmxInUse) __asm__ volatile("emms" ::: "memory");
 }
+
+// ---------------------------------------------------------------------------------------
+// Single precision
+
+#if defined(__i386__)
+TSinglePrecision::TSinglePrecision() : saved_control_(_control87(0, 0)) {
+  _control87(_PC_24, _MCW_PC);
+}
+TSinglePrecision::~TSinglePrecision() { _control87(saved_control_ & _MCW_PC, _MCW_PC); }
+#else
+TSinglePrecision::TSinglePrecision() = default;
+TSinglePrecision::~TSinglePrecision() = default;
+#endif
 
 // ---------------------------------------------------------------------------------------
 // Time and system

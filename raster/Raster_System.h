@@ -51,9 +51,11 @@ struct TRoutineFeatures {
   bool ThreeDNow = false;
 };
 TRoutineFeatures RoutineFeaturesOf(const TCpuidAnswers& Answers);
-// This processor's features, or none at all when the environment variable
-// RASTER_FORCE_PLAIN is "1" at start-up (so that every path can be tested).
+// This processor's features, or none at all after ForcePlainRoutines(true).
 TRoutineFeatures StartupRoutineFeatures();
+// Makes the start-up choose the plain routines whatever the processor has, so that a test
+// can run every path on any host. Call it before the library start-up.
+void ForcePlainRoutines(bool Force);
 
 // ---------------------------------------------------------------------------------------
 // MMX state rule: the MMX variants of the pixel routines leave the MMX state set (the MMX
@@ -64,6 +66,27 @@ TRoutineFeatures StartupRoutineFeatures();
 extern bool MmxInUse;
 // EMMS when MmxInUse, else nothing.
 void LeaveMmxState();
+
+// ---------------------------------------------------------------------------------------
+// Single precision on every build. The x86_64 build computes float expressions in SSE
+// registers, rounding each operation to single precision; the i686 build computes them on
+// the x87 unit, which keeps extended precision between operations unless its precision
+// control says otherwise (and the i686 build must not require SSE). Code whose results are
+// defined in single precision runs while one of these lives: on i686 it sets the x87
+// precision control to 24 bits and gives the caller's control word back at the end; on
+// x86_64 it does nothing. The computing code should be a function called inside the
+// scope (not inline arithmetic beside the constructor), so that the compiler cannot move
+// operations out of it. Loads of integers wider than 24 bits are not rounded by it.
+class TSinglePrecision {
+ public:
+  TSinglePrecision();
+  ~TSinglePrecision();
+  TSinglePrecision(const TSinglePrecision&) = delete;
+  TSinglePrecision& operator=(const TSinglePrecision&) = delete;
+
+ private:
+  unsigned int saved_control_ = 0;
+};
 
 // ---------------------------------------------------------------------------------------
 // Time and system

@@ -3,22 +3,34 @@
 # own with a Wine prefix of its own, so that nothing depends on the user's ~/.wine or
 # DISPLAY and tests that use the pointer, the focus or screen pixels can run side by side.
 #
-#   desktops.sh start STATE_DIR COUNT   start COUNT desktops, write STATE_DIR/desktop-N.env
-#   desktops.sh stop STATE_DIR          end every Wine process and Xvfb started there
+#   desktops.sh start STATE_DIR COUNT [ARCH]
+#       start COUNT desktops for the i686 or x86_64 build (default x86_64) and write
+#       STATE_DIR/desktop-N.env; $NOGBA_WINE in it is the Wine loader for that build
+#   desktops.sh stop STATE_DIR
+#       end every Wine process and Xvfb started there
 #
 # Prefixes are kept in STATE_DIR between runs (creating one takes about 13 s); displays and
 # wineservers are not.
 set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/scripts/arch.sh"
 
-WINE=${WINE:-wine-stable}
 WINESERVER=${WINESERVER:-wineserver-stable}
 SCREEN=${NOGBA_SCREEN:-1920x1200x24}
 
-desktop_env() {  # STATE_DIR N DISPLAY_NUMBER
+desktop_env() {  # STATE_DIR N DISPLAY_NUMBER ARCH
+  local wine
+  wine=$(arch_wine "$4")
   cat <<ENV
 export DISPLAY=:$3
-export WINEPREFIX=$1/prefix-$2
-export WINEARCH=win32
+export WINEPREFIX=$1/prefix-$4-$2
+export WINEARCH=$(arch_wineprefix_kind "$4")
+export NOGBA_ARCH=$4
+export NOGBA_WINE=$wine
+ENV
+  # The 64-bit loader, called directly, must be told that it is the loader.
+  [ "$4" = x86_64 ] && echo "export WINELOADER=$wine"
+  cat <<ENV
 export WINEDEBUG=-all
 # No debugger on a crash: a crashing test fails at once instead of waiting in winedbg.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
@@ -44,30 +56,33 @@ boot_wine() {  # STATE_DIR N
     . "$1/desktop-$2.env"
     mkdir -p "$WINEPREFIX"
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
-    "$WINE" wineboot </dev/null >"$1/wineboot-$2.log" 2>&1
+    "$NOGBA_WINE" wineboot </dev/null >"$1/wineboot-$2.log" 2>&1
     exit 0
   )
 }
 
 start() {
-  local state=$1 count=$2 n
+  local state count=$2 arch=${3:-x86_64} n
+  state=$(realpath -m "$1")  # Wine wants an absolute WINEPREFIX
+  [ -n "$(arch_wine "$arch")" ] || { echo "desktops.sh: unknown architecture $arch" >&2; exit 2; }
   mkdir -p "$state"
   stop "$state" 2>/dev/null || true
   for ((n = 0; n < count; n++)); do
     local number
     number=$(start_display "$state" "$n")
-    desktop_env "$state" "$n" "$number" >"$state/desktop-$n.env"
+    desktop_env "$state" "$n" "$number" "$arch" >"$state/desktop-$n.env"
   done
   for ((n = 0; n < count; n++)); do boot_wine "$state" "$n" & done
   wait
   echo "$count" >"$state/count"
   for ((n = 0; n < count; n++)); do
-    (. "$state/desktop-$n.env"; echo "desktop $n: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX")
+    (. "$state/desktop-$n.env"; echo "desktop $n ($arch): DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX")
   done
 }
 
 stop() {
-  local state=$1 n
+  local state n
+  state=$(realpath -m "$1")
   [ -f "$state/count" ] || return 0
   local count
   count=$(cat "$state/count")
@@ -82,7 +97,7 @@ stop() {
 }
 
 case "${1:-}" in
-  start) start "$2" "$3" ;;
+  start) start "$2" "$3" "${4:-}" ;;
   stop) stop "$2" ;;
-  *) echo "usage: $0 start STATE_DIR COUNT | stop STATE_DIR" >&2; exit 2 ;;
+  *) echo "usage: $0 start STATE_DIR COUNT [i686|x86_64] | stop STATE_DIR" >&2; exit 2 ;;
 esac

@@ -9,22 +9,31 @@ export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 STATE=$BUILD_DIR/wine-main
 OUT=$BUILD_DIR/main-job
 
+. "$ROOT/scripts/arch.sh"
+
 "$ROOT/scripts/setup.sh"
 mkdir -p "$BUILD_DIR"
 "$ROOT/scripts/build.sh" >/dev/null
 
-trap 'env -u LC_ALL "$ROOT/scripts/desktops.sh" stop "$STATE" >/dev/null' EXIT
-"$ROOT/scripts/desktops.sh" start "$STATE" 1 >/dev/null
-. "$STATE/desktop-0.env" 2>/dev/null
+# The programs we ship are the i686 ones; a host that runs no 32-bit code runs the x86_64
+# build of the same source instead.
+choose_run_arch
+if [ "$RUN_ARCH" = i686 ]; then
+  echo "main job: running the i686 programs"
+else
+  echo "main job: running the x86_64 programs; $I686_WHY_NOT"
+fi
+BIN=$(arch_build_dir "$RUN_ARCH")/bin
+use_one_desktop "$STATE"
 # The private display has no window manager: Wine draws the window frames and captions.
-wine-stable reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-wineserver -k 2>/dev/null || true
+"$NOGBA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver-stable -k 2>/dev/null || true
 
 rm -rf "$OUT"
 mkdir -p "$OUT/work"
 ready=$OUT/ready
 windows_path() { echo "Z:${1//\//\\}"; }
-wine-stable "$BUILD_DIR/bin/mainjob.exe" "$(windows_path "$OUT/work")" "$(windows_path "$ready")" &
+"$NOGBA_WINE" "$BIN/mainjob.exe" "$(windows_path "$OUT/work")" "$(windows_path "$ready")" &
 driver=$!
 for ((i = 0; i < 1200; i++)); do
   [ -f "$ready" ] && break

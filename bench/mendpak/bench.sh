@@ -10,16 +10,19 @@ SIZE_MIB=${1:-64}
 RUNS=${2:-100000}
 WORK=${BENCH_DIR:-/tmp/mendpak-bench}
 STATE=$WORK/wine
-BIN=$ROOT/build/bin
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+. "$ROOT/scripts/arch.sh"
 mkdir -p "$WORK"
 "$ROOT/scripts/build.sh" >/dev/null
-[ -f "$STATE/desktop-0.env" ] || "$ROOT/scripts/desktops.sh" start "$STATE" 1 >/dev/null
-. "$STATE/desktop-0.env"
+choose_run_arch
+BIN=$(arch_build_dir "$RUN_ARCH")/bin
+echo "build: $RUN_ARCH"
+use_one_desktop "$STATE"
 
 cd "$WORK"
 python3 "$ROOT/bench/mendpak/make_pair.py" old.bin new.bin "$SIZE_MIB" "$RUNS"
 echo "pair: $SIZE_MIB MiB, $(cmp -l old.bin new.bin | wc -l) bytes differ"
-wine-stable "$BIN/patchwriter.exe" old.bin new.bin setup.exe --installer "$BIN/MendpakHeader.exe" \
+"$NOGBA_WINE" "$BIN/patchwriter.exe" old.bin new.bin setup.exe --installer "$BIN/MendpakHeader.exe" \
   --old-bytes | sed 's/^/installer patch: /'
 xdelta3 -f -e -s old.bin new.bin delta.vcdiff
 echo "xdelta3 delta: $(stat -c %s delta.vcdiff) bytes"
@@ -27,10 +30,10 @@ echo "xdelta3 delta: $(stat -c %s delta.vcdiff) bytes"
 for round in 1 2 3; do
   cp old.bin target.bin
   sync
-  wine-stable "$BIN/mendpak_bench_driver.exe" setup.exe 'target.bin' | tr -d '\r'
+  "$NOGBA_WINE" "$BIN/mendpak_bench_driver.exe" setup.exe 'target.bin' | tr -d '\r'
   cmp -s target.bin new.bin || { echo "installer: target differs from the new file"; exit 1; }
   cp old.bin target.bin
-  wine-stable "$BIN/mendpak_apply_bench.exe" setup.exe target.bin | tr -d '\r'
+  "$NOGBA_WINE" "$BIN/mendpak_apply_bench.exe" setup.exe target.bin | tr -d '\r'
   /usr/bin/time -f "xdelta3 -d: %e s elapsed, peak resident %M KiB" \
     xdelta3 -f -d -s old.bin delta.vcdiff out.bin
   cmp -s out.bin new.bin || { echo "xdelta3: output differs"; exit 1; }

@@ -9,7 +9,9 @@ import sys
 def main(old_path, new_path, size_mib, runs):
     size = size_mib << 20
     rng = random.Random(2026)
-    old = rng.randbytes(size)
+    # In pieces: one call for hundreds of MiB asks for more random bits than Python allows.
+    piece = 1 << 20
+    old = b''.join(rng.randbytes(min(piece, size - at)) for at in range(0, size, piece))
     new = bytearray(old)
     changed = size // 100
     mean = changed / runs

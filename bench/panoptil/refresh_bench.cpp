@@ -98,9 +98,10 @@ void MeasureRunningMagnifier(bool rotated, DWORD hold_ms) {
   Sleep(measured_ms);
   ULONGLONG cpu_after = ProcessorTime100ns(magnifier.process().handle());
   DWORD elapsed = GetTickCount() - start;
-  if (cpu_after == 0) {
+  // Wine reports another process's times as 0 or keeps them frozen at their first value.
+  if (cpu_after == 0 || cpu_after == cpu_before) {
     std::printf("running magnifier: this system does not report its processor times "
-                "(measure it from outside with --hold MS)\n");
+                "(bench/panoptil/bench.sh measures them from outside)\n");
     return;
   }
   double cpu_ms_per_second = double(cpu_after - cpu_before) / 10000.0 * 1000.0 / elapsed;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <float.h>
+
 #include <cmath>
 
 namespace raster {
@@ -140,30 +142,45 @@ TEST_F(Selection, FollowsTheTableForGivenAnswers) {
   }
 }
 
-TEST_F(Selection, StartupChoseThisProcessorsVariants) {
-  const char* force = std::getenv("RASTER_FORCE_PLAIN");
-  const bool plain = force != nullptr && std::string(force) == "1";
-  EXPECT_EQ(FillDWords, plain ? FillDWords_Plain : FillDWords_MMX);
-  EXPECT_EQ(CombineColors, plain ? PlainCombineBlend.CombineColors : MmxCombineBlend.CombineColors);
-  EXPECT_EQ(XorPixelsTo, plain ? PlainLineFilters.XorPixelsTo : EmmxLineFilters.XorPixelsTo);
-  EXPECT_EQ(MmxInUse, !plain);
-  EXPECT_EQ(WeightVectors != nullptr, !plain);
+TEST_F(Selection, StartupChoosesThisProcessorsVariantsUnlessPlainIsForced) {
+  const TRoutineFeatures cpu = RoutineFeaturesOf(ThisProcessor());
+  struct Case { bool force; bool mmx, emmx; };
+  for (const Case c : {Case{false, cpu.MMX, cpu.ExtendedMMX}, Case{true, false, false}}) {
+    ForcePlainRoutines(c.force);
+    raster_test::SelectStartupRoutines();
+    const char* what = c.force ? "plain forced" : "this processor";
+    EXPECT_EQ(FillDWords, c.mmx ? FillDWords_MMX : FillDWords_Plain) << what;
+    EXPECT_EQ(CombineColors, (c.mmx ? MmxCombineBlend : PlainCombineBlend).CombineColors) << what;
+    EXPECT_EQ(XorPixelsTo, (c.emmx ? EmmxLineFilters : c.mmx ? MmxLineFilters : PlainLineFilters)
+                               .XorPixelsTo) << what;
+    EXPECT_EQ(MmxInUse, c.mmx) << what;
+  }
+  ForcePlainRoutines(false);
+  raster_test::SelectStartupRoutines();
 }
 
-TEST(ForcePlainSwitch, EnvironmentVariableForcesPlainVariants) {
-  const char* saved = std::getenv("RASTER_FORCE_PLAIN");
-  const std::string saved_value = saved ? saved : "";
-  _putenv("RASTER_FORCE_PLAIN=1");
-  const TRoutineFeatures forced = StartupRoutineFeatures();
-  EXPECT_FALSE(forced.MMX);
-  EXPECT_FALSE(forced.ExtendedMMX);
-  EXPECT_FALSE(forced.ThreeDNow);
-  _putenv("RASTER_FORCE_PLAIN=0");
-  const TRoutineFeatures normal = StartupRoutineFeatures();
-  const TRoutineFeatures cpu = RoutineFeaturesOf(ThisProcessor());
-  EXPECT_EQ(normal.MMX, cpu.MMX);
-  EXPECT_EQ(normal.ExtendedMMX, cpu.ExtendedMMX);
-  _putenv(("RASTER_FORCE_PLAIN=" + saved_value).c_str());
+// ---------------------------------------------------------------------------------------
+// Single precision: the mapped source column Trunc(I x (Src / Dst)). At these sizes an
+// extended-precision product falls just below the integer and picks the column before.
+
+__attribute__((noinline)) int SingleSourceColumn(int I, int Src, int Dst) {
+  volatile int i = I, src = Src, dst = Dst;  // nothing folded at compile time
+  const float scale = float(src) / float(dst);
+  return int(float(i) * scale);
+}
+
+TEST(SinglePrecision, MappedColumnsAreTheSameOnEveryBuild) {
+  struct Row { int i, src, dst, column; };
+  const Row rows[] = {{371, 256, 742, 128}, {499, 270, 998, 135}, {173, 208, 346, 104}};
+  for (const Row& row : rows) {
+    TSinglePrecision single;
+    EXPECT_EQ(SingleSourceColumn(row.i, row.src, row.dst), row.column)
+        << row.src << "->" << row.dst << " at " << row.i;
+  }
+  // The caller's floating-point control comes back whole.
+  const unsigned int before = _control87(0, 0);
+  { TSinglePrecision single; }
+  EXPECT_EQ(_control87(0, 0), before);
 }
 
 // ---------------------------------------------------------------------------------------
