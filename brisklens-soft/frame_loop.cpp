@@ -1,10 +1,6 @@
-#include "unit1.h"
+#include "brisklens-soft/unit1.h"
 
-#include "unit2.h"
-
-#ifdef BRISKLENS_PASS_TIMING
-#include "pass_timing.h"
-#endif
+#include "brisklens-soft/unit2.h"
 
 namespace brisklens_soft {
 
@@ -19,9 +15,6 @@ RECT WholeBitmap(const TBitmap& bitmap) { return {0, 0, bitmap.Width(), bitmap.H
 void TForm1::AppIdle(TObject*, bool& done) {
   done = false;
   if (closed_) return;
-#ifdef BRISKLENS_PASS_TIMING
-  PassTimer pass_timer;
-#endif
   AttachToEmulator(AlphaOn->Checked());
   if (Attached) {
     DrawMainPicture();
@@ -30,9 +23,6 @@ void TForm1::AppIdle(TObject*, bool& done) {
     CheckEmulatorAlive();
   }
   if (DoubleScr->Checked() && Form2->Dragging) viewer::SnapToSecondWindow(*this, *Form2, DockSide);
-#ifdef BRISKLENS_PASS_TIMING
-  pass_timer.Stop(Attached);
-#endif
   Sleep(DWORD(PassDelay));
 }
 

@@ -4,7 +4,7 @@
 // canvases show the picture. The raster image control replaces this class.
 #pragma once
 
-#include "controls.h"
+#include "classlib/controls.h"
 
 namespace brisklens_soft {
 

@@ -1,10 +1,10 @@
 // brisklens-soft: the software zoom viewer for the No$gba emulator.
 #include <windows.h>
 
-#include "forms.h"
-#include "unit1.h"
-#include "unit2.h"
-#include "unit3.h"
+#include "classlib/forms.h"
+#include "brisklens-soft/unit1.h"
+#include "brisklens-soft/unit2.h"
+#include "brisklens-soft/unit3.h"
 
 using namespace brisklens_soft;
 

@@ -1,4 +1,4 @@
-#include "menu_tree.h"
+#include "brisklens-soft/menu_tree.h"
 
 namespace brisklens_soft {
 

@@ -3,10 +3,10 @@
 // are attached to the items' OnClick.
 #pragma once
 
-#include "controls.h"
-#include "input.h"
-#include "layout.h"
-#include "menus.h"
+#include "classlib/controls.h"
+#include "viewer/input.h"
+#include "viewer/layout.h"
+#include "classlib/menus.h"
 
 namespace brisklens_soft {
 

@@ -2,7 +2,7 @@
 // events and to its image's, which behave alike (the image lies at (0, 0)).
 #pragma once
 
-#include "controls.h"
+#include "classlib/controls.h"
 
 namespace brisklens_soft {
 

@@ -1,13 +1,9 @@
-#include "unit1.h"
+#include "brisklens-soft/unit1.h"
 
-#include "mouse_binding.h"
-#include "sysutils.h"
-#include "unit2.h"
-#include "unit3.h"
-
-#ifdef BRISKLENS_PASS_TIMING
-#include "pass_timing.h"
-#endif
+#include "brisklens-soft/mouse_binding.h"
+#include "classlib/sysutils.h"
+#include "brisklens-soft/unit2.h"
+#include "brisklens-soft/unit3.h"
 
 namespace brisklens_soft {
 
@@ -79,14 +75,6 @@ void TForm1::FormActivate(TObject*) {
   SetBounds(Form2->Left(), Form2->Top() + Form2->Height(), Width(), Height());
   FirstActivation = false;
   if (FileExists(L".\\SetSoft.conf")) ReadSettingsFile();
-#ifdef BRISKLENS_PASS_TIMING
-  if (BenchSingleScreenLayout()) {  // the benchmark build only
-    Form2->Hide();
-    SingleScr->SetChecked(true);
-    N12801024->SetChecked(true);
-    ResolutionIndex = 3;
-  }
-#endif
   ApplyLayout();
   if (DirectPathChecked()) SizeImagesForDirectPath();
   if (!EmulatorWindow) viewer::StartEmulator();

@@ -5,12 +5,12 @@
 
 #include <memory>
 
-#include "emulator.h"
-#include "forms.h"
-#include "graphics.h"
-#include "image_placeholder.h"
-#include "layout.h"
-#include "menu_tree.h"
+#include "viewer/emulator.h"
+#include "classlib/forms.h"
+#include "classlib/graphics.h"
+#include "brisklens-soft/image_placeholder.h"
+#include "viewer/layout.h"
+#include "brisklens-soft/menu_tree.h"
 
 namespace brisklens_soft {
 

@@ -1,6 +1,6 @@
-#include "unit1.h"
+#include "brisklens-soft/unit1.h"
 
-#include "input.h"
+#include "viewer/input.h"
 
 namespace brisklens_soft {
 

@@ -1,6 +1,6 @@
-#include "unit1.h"
+#include "brisklens-soft/unit1.h"
 
-#include "unit2.h"
+#include "brisklens-soft/unit2.h"
 
 namespace brisklens_soft {
 

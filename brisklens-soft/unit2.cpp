@@ -1,6 +1,6 @@
-#include "unit2.h"
+#include "brisklens-soft/unit2.h"
 
-#include "mouse_binding.h"
+#include "brisklens-soft/mouse_binding.h"
 
 namespace brisklens_soft {
 

@@ -2,8 +2,8 @@
 // dragged with any button.
 #pragma once
 
-#include "forms.h"
-#include "image_placeholder.h"
+#include "classlib/forms.h"
+#include "brisklens-soft/image_placeholder.h"
 
 namespace brisklens_soft {
 

@@ -1,6 +1,6 @@
-#include "unit3.h"
+#include "brisklens-soft/unit3.h"
 
-#include "sysutils.h"
+#include "classlib/sysutils.h"
 
 namespace brisklens_soft {
 

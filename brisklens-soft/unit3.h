@@ -2,8 +2,8 @@
 // cursor overlay, confirmed with "OK".
 #pragma once
 
-#include "forms.h"
-#include "stdctrls.h"
+#include "classlib/forms.h"
+#include "classlib/stdctrls.h"
 
 namespace brisklens_soft {
 

@@ -1,10 +1,10 @@
-#include "controls.h"
+#include "classlib/controls.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 
-#include "sysutils.h"
+#include "classlib/sysutils.h"
 
 namespace classlib {
 

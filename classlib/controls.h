@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics.h"
+#include "classlib/graphics.h"
 
 namespace classlib {
 

@@ -1,11 +1,11 @@
-#include "forms.h"
+#include "classlib/forms.h"
 
 #include <windowsx.h>
 
 #include <cstdlib>
 
-#include "menus.h"
-#include "sysutils.h"
+#include "classlib/menus.h"
+#include "classlib/sysutils.h"
 
 namespace classlib {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "controls.h"
+#include "classlib/controls.h"
 
 namespace classlib {
 

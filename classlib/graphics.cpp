@@ -1,9 +1,9 @@
-#include "graphics.h"
+#include "classlib/graphics.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "streams.h"
+#include "classlib/streams.h"
 
 namespace classlib {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "persistent.h"
+#include "classlib/persistent.h"
 
 namespace classlib {
 

@@ -1,6 +1,6 @@
-#include "menus.h"
+#include "classlib/menus.h"
 
-#include "forms.h"
+#include "classlib/forms.h"
 
 namespace classlib {
 

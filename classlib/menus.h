@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "controls.h"
+#include "classlib/controls.h"
 
 namespace classlib {
 

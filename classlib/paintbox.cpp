@@ -1,4 +1,4 @@
-#include "paintbox.h"
+#include "classlib/paintbox.h"
 
 #include <windowsx.h>
 

@@ -11,7 +11,7 @@
 
 #include <windows.h>
 
-#include "controls.h"
+#include "classlib/controls.h"
 
 namespace classlib {
 

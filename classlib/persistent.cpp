@@ -1,4 +1,4 @@
-#include "persistent.h"
+#include "classlib/persistent.h"
 
 #include <cxxabi.h>
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "sysutils.h"
-#include "typinfo.h"
+#include "classlib/sysutils.h"
+#include "classlib/typinfo.h"
 
 namespace classlib {
 

@@ -1,4 +1,4 @@
-#include "stdctrls.h"
+#include "classlib/stdctrls.h"
 
 namespace classlib {
 

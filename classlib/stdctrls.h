@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "controls.h"
-#include "forms.h"
+#include "classlib/controls.h"
+#include "classlib/forms.h"
 
 namespace classlib {
 

@@ -1,4 +1,4 @@
-#include "streams.h"
+#include "classlib/streams.h"
 
 #include <windows.h>
 

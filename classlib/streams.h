@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "persistent.h"
+#include "classlib/persistent.h"
 
 namespace classlib {
 

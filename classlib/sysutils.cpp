@@ -1,4 +1,4 @@
-#include "sysutils.h"
+#include "classlib/sysutils.h"
 
 #include <climits>
 #include <cwctype>

@@ -1,4 +1,4 @@
-#include "timer.h"
+#include "classlib/timer.h"
 
 namespace classlib {
 namespace {

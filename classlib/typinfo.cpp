@@ -1,7 +1,7 @@
 // The run-time property facility: class chains, property lists and access by name.
-#include "typinfo.h"
+#include "classlib/typinfo.h"
 
-#include "persistent.h"
+#include "classlib/persistent.h"
 
 namespace classlib {
 

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "sysutils.h"
+#include "classlib/sysutils.h"
 
 namespace classlib {
 

@@ -1,5 +1,5 @@
 // The installer's window: title, note, target path, progress and the apply command.
-#include "Header.h"
+#include "mendpak/Header.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "Patcher.h"
+#include "mendpak/Patcher.h"
 
 namespace mendpak {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "uClass.h"
+#include "mendpak/uClass.h"
 
 namespace mendpak {
 

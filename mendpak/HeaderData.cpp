@@ -1,8 +1,8 @@
 // Finding the patch data in the program's own file.
 #include <cstring>
 
-#include "Header.h"
-#include "Patcher.h"
+#include "mendpak/Header.h"
+#include "mendpak/Patcher.h"
 
 namespace mendpak {
 

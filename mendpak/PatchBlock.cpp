@@ -1,8 +1,8 @@
-#include "PatchBlock.h"
+#include "mendpak/PatchBlock.h"
 
 #include <algorithm>
 
-#include "Patcher.h"
+#include "mendpak/Patcher.h"
 
 namespace mendpak {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "uClass.h"
+#include "mendpak/uClass.h"
 
 namespace mendpak {
 

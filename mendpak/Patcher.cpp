@@ -1,11 +1,11 @@
-#include "Patcher.h"
+#include "mendpak/Patcher.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "PatchBlock.h"
+#include "mendpak/PatchBlock.h"
 
 namespace mendpak {
 

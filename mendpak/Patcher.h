@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "uClass.h"
+#include "mendpak/uClass.h"
 
 namespace mendpak {
 

@@ -1,4 +1,4 @@
-#include "uClass.h"
+#include "mendpak/uClass.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "alignment.h"
+#include "panoptil/alignment.h"
 
 namespace panoptil {
 namespace {

@@ -1,4 +1,4 @@
-#include "emulator.h"
+#include "panoptil/emulator.h"
 
 #include <shellapi.h>
 

@@ -1,9 +1,9 @@
 // Panoptil: shows the emulator's two screens magnified in one window.
 #include <windows.h>
 
-#include "forms.h"
-#include "taskbar.h"
-#include "unit1.h"
+#include "classlib/forms.h"
+#include "panoptil/taskbar.h"
+#include "panoptil/unit1.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // A taskbar the magnifier hid comes back however the program ends.

@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "panoptil/screenshot.h"
 
 #include <memory>
 #include <type_traits>

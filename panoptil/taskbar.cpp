@@ -1,4 +1,4 @@
-#include "taskbar.h"
+#include "panoptil/taskbar.h"
 
 #include <cstdlib>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "touch.h"
+#include "panoptil/touch.h"
 
 #include <cmath>
 

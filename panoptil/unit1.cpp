@@ -1,9 +1,9 @@
 // The form, its components and popup menu, start-up, the timers, painting and layout.
-#include "unit1.h"
+#include "panoptil/unit1.h"
 
-#include "screenshot.h"
-#include "taskbar.h"
-#include "views.h"
+#include "panoptil/screenshot.h"
+#include "panoptil/taskbar.h"
+#include "panoptil/views.h"
 
 namespace panoptil {
 namespace {

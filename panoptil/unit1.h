@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "emulator.h"
-#include "forms.h"
-#include "menus.h"
-#include "paintbox.h"
-#include "timer.h"
+#include "panoptil/emulator.h"
+#include "classlib/forms.h"
+#include "classlib/menus.h"
+#include "classlib/paintbox.h"
+#include "classlib/timer.h"
 
 namespace panoptil {
 
@@ -92,7 +92,7 @@ class TForm1 : public classlib::TForm {
  private:
   void CreateComponents();
   void CreateMenu();
-  // Menu items in the Part's order; `handler` is a member of this form.
+  // Menu items in the menu's order; `handler` is a member of this form.
   TMenuItem* AddItem(TMenuItem& parent, const std::wstring& caption,
                      void (TForm1::*handler)(TObject*));
   void SearchEmulator();

@@ -1,10 +1,10 @@
 // The form's message hooks (touch and key forwarding, swallowed messages, screenshots, the
 // border hit test) and the alignment, border, taskbar, about and exit commands.
-#include "alignment.h"
-#include "screenshot.h"
-#include "taskbar.h"
-#include "touch.h"
-#include "unit1.h"
+#include "panoptil/alignment.h"
+#include "panoptil/screenshot.h"
+#include "panoptil/taskbar.h"
+#include "panoptil/touch.h"
+#include "panoptil/unit1.h"
 
 namespace panoptil {
 namespace {

@@ -1,4 +1,4 @@
-#include "views.h"
+#include "panoptil/views.h"
 
 #include <cmath>
 #include <cstdint>

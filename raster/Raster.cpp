@@ -1,6 +1,6 @@
-#include "Raster.h"
+#include "raster/Raster.h"
 
-#include "Raster_LowLevel.h"
+#include "raster/Raster_LowLevel.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -11,11 +11,11 @@
 #include <memory>
 #include <string>
 
-#include "Raster_Containers.h"
-#include "Raster_Math.h"
-#include "Raster_Types.h"
-#include "graphics.h"
-#include "streams.h"
+#include "raster/Raster_Containers.h"
+#include "raster/Raster_Math.h"
+#include "raster/Raster_Types.h"
+#include "classlib/graphics.h"
+#include "classlib/streams.h"
 
 namespace raster {
 

@@ -1,8 +1,8 @@
 // Blend tables, weight vectors, the merge routines and the selection of the blend
 // routine pointers.
-#include "Raster_Blend.h"
+#include "raster/Raster_Blend.h"
 
-#include "Raster_BlendVariants.h"
+#include "raster/Raster_BlendVariants.h"
 
 #include <cstdlib>
 

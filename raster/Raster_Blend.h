@@ -7,8 +7,8 @@
 // the MMX state set: after a run of calls, call LeaveMmxState (Raster_System.h).
 #pragma once
 
-#include "Raster_System.h"
-#include "Raster_Types.h"
+#include "raster/Raster_System.h"
+#include "raster/Raster_Types.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 // and the benchmark; callers of the library use the pointers of Raster_Blend.h.
 #pragma once
 
-#include "Raster_Blend.h"
+#include "raster/Raster_Blend.h"
 
 namespace raster {
 

@@ -10,7 +10,7 @@
 // compiler cannot use SSE registers for its own code (a vectorized tail loop, say).
 #pragma GCC target("no-sse")
 
-#include "Raster_BlendVariants.h"
+#include "raster/Raster_BlendVariants.h"
 
 namespace raster {
 namespace {

@@ -10,8 +10,8 @@
 // forms.
 #include <mmintrin.h>
 
-#include "Raster_BlendVariants.h"
-#include "Raster_LowLevel.h"
+#include "raster/Raster_BlendVariants.h"
+#include "raster/Raster_LowLevel.h"
 
 namespace raster {
 namespace {

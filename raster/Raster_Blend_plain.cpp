@@ -1,7 +1,7 @@
 // The plain variants of the combine, blend and colour routines: 32-bit integer code that
 // runs on every processor. Two channels share one multiply (red with blue, alpha with
 // green) through the mask 0x00FF00FF.
-#include "Raster_BlendVariants.h"
+#include "raster/Raster_BlendVariants.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Pointer map, rectangle list, class list and the copying of published properties.
-#include "Raster_Containers.h"
+#include "raster/Raster_Containers.h"
 
 #include <cstdio>
 #include <cstdlib>

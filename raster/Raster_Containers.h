@@ -2,13 +2,13 @@
 // copying of published properties.
 #pragma once
 
-#include "Raster_Math.h"
+#include "raster/Raster_Math.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "persistent.h"
+#include "classlib/persistent.h"
 
 namespace raster {
 

@@ -1,5 +1,5 @@
 // The plain line filters and their selection.
-#include "Raster_Filters.h"
+#include "raster/Raster_Filters.h"
 
 namespace raster {
 namespace {

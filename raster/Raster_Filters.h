@@ -2,8 +2,8 @@
 // from a source row into a destination row (which may be the same row).
 #pragma once
 
-#include "Raster_System.h"
-#include "Raster_Types.h"
+#include "raster/Raster_System.h"
+#include "raster/Raster_Types.h"
 
 #include <cstdint>
 

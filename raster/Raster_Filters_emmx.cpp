@@ -6,7 +6,7 @@
 // compiler cannot use SSE registers for its own code (a vectorized tail loop, say).
 #pragma GCC target("no-sse")
 
-#include "Raster_Filters.h"
+#include "raster/Raster_Filters.h"
 
 namespace raster {
 namespace {

@@ -4,7 +4,7 @@
 // 32-bit code.
 #include <mmintrin.h>
 
-#include "Raster_Filters.h"
+#include "raster/Raster_Filters.h"
 
 namespace raster {
 namespace {

@@ -1,5 +1,5 @@
 // Integer routines and the FillDWords variants.
-#include "Raster_LowLevel.h"
+#include "raster/Raster_LowLevel.h"
 
 #include <mmintrin.h>
 

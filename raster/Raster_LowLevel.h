@@ -2,8 +2,8 @@
 // ordering, clamping, wrapping and mirroring.
 #pragma once
 
-#include "Raster_System.h"
-#include "Raster_Types.h"
+#include "raster/Raster_System.h"
+#include "raster/Raster_Types.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
-#include "Raster_Startup.h"
+#include "raster/Raster_Startup.h"
 
-#include "Raster.h"
-#include "Raster_Blend.h"
-#include "Raster_Filters.h"
-#include "Raster_LowLevel.h"
-#include "Raster_System.h"
+#include "raster/Raster.h"
+#include "raster/Raster_Blend.h"
+#include "raster/Raster_Filters.h"
+#include "raster/Raster_LowLevel.h"
+#include "raster/Raster_System.h"
 
 namespace raster {
 

@@ -1,6 +1,6 @@
 // Processor identification, the MMX state rule, timers, the processor count and the
 // shared theme object. Compiled without processor extensions: see the header.
-#include "Raster_System.h"
+#include "raster/Raster_System.h"
 
 #include <float.h>
 #include <cpuid.h>

@@ -1,10 +1,10 @@
-#include "emulator.h"
+#include "viewer/emulator.h"
 
 #include <shellapi.h>
 
 #include <cstring>
 
-#include "sysutils.h"
+#include "classlib/sysutils.h"
 
 namespace viewer {
 

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "graphics.h"
+#include "classlib/graphics.h"
 
 namespace viewer {
 

@@ -1,4 +1,4 @@
-#include "input.h"
+#include "viewer/input.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "layout.h"
+#include "viewer/layout.h"
 
 #include <cstdlib>
 #include <utility>

@@ -7,8 +7,8 @@
 
 #include <array>
 
-#include "forms.h"
-#include "graphics.h"
+#include "classlib/forms.h"
+#include "classlib/graphics.h"
 
 namespace viewer {
 

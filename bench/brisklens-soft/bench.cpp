@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 using namespace systest;
 
@@ -22,8 +22,8 @@ bool RunLayout(const char* name, bool single) {
   options.y = 700;
   Standin emulator = Standin::Start(dir, options);
   if (!emulator.window()) return false;
-  SetEnvironmentVariableW(L"BRISKLENS_BENCH_SINGLE", single ? L"1" : nullptr);
-  Process viewer = Process::Start(ProgramPath(L"brisklens-soft-bench.exe"), L"", dir.path());
+  Process viewer = Process::Start(ProgramPath(L"brisklens-soft-bench.exe"), single ? L"single" : L"",
+                                  dir.path());
   WindowQuery query;
   query.class_name = L"TForm1";
   query.process_id = viewer.id();

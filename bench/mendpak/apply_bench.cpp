@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "Header.h"
-#include "Patcher.h"
+#include "mendpak/Header.h"
+#include "mendpak/Patcher.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "magnifier.h"
-#include "views.h"
+#include "tests/panoptil/magnifier.h"
+#include "panoptil/views.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // have more than one, on rows of 1 and 64 megapixels, beside a plain memory copy of the
 // same bytes measured in the same run.
 //   raster_bench [seconds per figure, default 0.5]
-#include "Raster_Blend.h"
-#include "Raster_BlendVariants.h"
-#include "Raster_Filters.h"
-#include "Raster_LowLevel.h"
-#include "Raster_System.h"
+#include "raster/Raster_Blend.h"
+#include "raster/Raster_BlendVariants.h"
+#include "raster/Raster_Filters.h"
+#include "raster/Raster_LowLevel.h"
+#include "raster/Raster_System.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "emulator.h"
-#include "frame_pixels.h"
-#include "sysutils.h"
-#include "systest.h"
+#include "viewer/emulator.h"
+#include "tests/brisklens-soft/frame_pixels.h"
+#include "classlib/sysutils.h"
+#include "tools/systest/systest.h"
 
 using namespace systest;
 using viewer::EmulatorAttachment;

@@ -2,10 +2,10 @@
 // error shown by the default handler while the dialog stays open.
 #include <gtest/gtest.h>
 
-#include "../classlib/test_timers.h"
-#include "sysutils.h"
-#include "systest.h"
-#include "unit3.h"
+#include "tests/classlib/test_timers.h"
+#include "classlib/sysutils.h"
+#include "tools/systest/systest.h"
+#include "brisklens-soft/unit3.h"
 
 using namespace brisklens_soft;
 using namespace classlib;

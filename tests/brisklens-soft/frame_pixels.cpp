@@ -1,4 +1,4 @@
-#include "frame_pixels.h"
+#include "tests/brisklens-soft/frame_pixels.h"
 
 #include <algorithm>
 #include <climits>

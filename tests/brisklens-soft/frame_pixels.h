@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 namespace brisklens_test {
 

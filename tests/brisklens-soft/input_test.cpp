@@ -1,7 +1,7 @@
 // Touch mapping in the three rotations and the lParam of forwarded keys and touches.
 #include <gtest/gtest.h>
 
-#include "input.h"
+#include "viewer/input.h"
 
 using namespace viewer;
 

@@ -2,7 +2,7 @@
 // snapping of the main window to the second one.
 #include <gtest/gtest.h>
 
-#include "layout.h"
+#include "viewer/layout.h"
 
 using namespace viewer;
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "menu_tree.h"
-#include "sysutils.h"
+#include "brisklens-soft/menu_tree.h"
+#include "classlib/sysutils.h"
 
 using namespace brisklens_soft;
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "systest.h"
-#include "viewer_session.h"
+#include "tools/systest/systest.h"
+#include "tests/brisklens-soft/viewer_session.h"
 
 using namespace systest;
 using namespace brisklens_test;

@@ -1,4 +1,4 @@
-#include "viewer_session.h"
+#include "tests/brisklens-soft/viewer_session.h"
 
 namespace brisklens_test {
 

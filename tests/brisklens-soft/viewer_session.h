@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 namespace brisklens_test {
 

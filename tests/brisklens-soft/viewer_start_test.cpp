@@ -3,9 +3,9 @@
 // the frame each window shows, and the alive check that closes the viewer.
 #include <gtest/gtest.h>
 
-#include "frame_pixels.h"
-#include "systest.h"
-#include "viewer_session.h"
+#include "tests/brisklens-soft/frame_pixels.h"
+#include "tools/systest/systest.h"
+#include "tests/brisklens-soft/viewer_session.h"
 
 using namespace systest;
 using namespace brisklens_test;

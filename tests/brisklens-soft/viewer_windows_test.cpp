@@ -3,8 +3,8 @@
 // main window moves), and docking while the main window is moved by its title bar.
 #include <gtest/gtest.h>
 
-#include "systest.h"
-#include "viewer_session.h"
+#include "tools/systest/systest.h"
+#include "tests/brisklens-soft/viewer_session.h"
 
 using namespace systest;
 using namespace brisklens_test;

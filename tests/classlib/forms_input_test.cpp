@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "forms.h"
-#include "menus.h"
-#include "systest.h"
-#include "test_timers.h"
+#include "classlib/forms.h"
+#include "classlib/menus.h"
+#include "tools/systest/systest.h"
+#include "tests/classlib/test_timers.h"
 
 using namespace classlib;
 using classlib_test::RepeatUntil;

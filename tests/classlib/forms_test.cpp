@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "forms.h"
-#include "stdctrls.h"
-#include "sysutils.h"
-#include "systest.h"
-#include "test_timers.h"
+#include "classlib/forms.h"
+#include "classlib/stdctrls.h"
+#include "classlib/sysutils.h"
+#include "tools/systest/systest.h"
+#include "tests/classlib/test_timers.h"
 
 using namespace classlib;
 using classlib_test::RepeatUntil;

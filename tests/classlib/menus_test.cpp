@@ -1,7 +1,7 @@
 // The menu item tree: radio groups and clicks.
 #include <gtest/gtest.h>
 
-#include "menus.h"
+#include "classlib/menus.h"
 
 using namespace classlib;
 

@@ -1,7 +1,7 @@
 // Decimal conversion with its error text, and the file test.
 #include <gtest/gtest.h>
 
-#include "sysutils.h"
+#include "classlib/sysutils.h"
 
 using namespace classlib;
 

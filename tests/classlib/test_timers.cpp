@@ -1,4 +1,4 @@
-#include "test_timers.h"
+#include "tests/classlib/test_timers.h"
 
 #include <map>
 

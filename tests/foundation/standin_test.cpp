@@ -2,7 +2,7 @@
 // screens at their client positions, the children, the input log and its start options.
 #include <gtest/gtest.h>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 using namespace systest;
 using standin::Region;

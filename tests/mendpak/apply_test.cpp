@@ -3,7 +3,7 @@
 // leave the target exactly as it was.
 #include <gtest/gtest.h>
 
-#include "patch_helpers.h"
+#include "tests/mendpak/patch_helpers.h"
 
 namespace mendpak_test {
 namespace {

@@ -2,7 +2,7 @@
 // last byte, with and without an end marker, so the next block starts right there.
 #include <gtest/gtest.h>
 
-#include "patch_helpers.h"
+#include "tests/mendpak/patch_helpers.h"
 
 namespace mendpak_test {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "patch_helpers.h"
+#include "tests/mendpak/patch_helpers.h"
 
 namespace mendpak_test {
 

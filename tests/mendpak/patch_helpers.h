@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "Patcher.h"
-#include "patchwriter.h"
-#include "systest.h"
+#include "mendpak/Patcher.h"
+#include "tools/patchwriter/patchwriter.h"
+#include "tools/systest/systest.h"
 
 namespace mendpak_test {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "patch_helpers.h"
+#include "tests/mendpak/patch_helpers.h"
 
 namespace mendpak_test {
 namespace {

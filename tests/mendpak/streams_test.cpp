@@ -5,8 +5,8 @@
 #include <climits>
 #include <string>
 
-#include "systest.h"
-#include "uClass.h"
+#include "tools/systest/systest.h"
+#include "mendpak/uClass.h"
 
 namespace mendpak {
 namespace {

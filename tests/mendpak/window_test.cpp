@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include "patch_helpers.h"
+#include "tests/mendpak/patch_helpers.h"
 
 namespace mendpak_test {
 namespace {

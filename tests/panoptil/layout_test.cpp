@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "magnifier.h"
+#include "tests/panoptil/magnifier.h"
 
 namespace panoptil_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "magnifier.h"
+#include "tests/panoptil/magnifier.h"
 
 #include <sstream>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 namespace panoptil_test {
 

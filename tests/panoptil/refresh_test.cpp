@@ -1,7 +1,7 @@
 // The refresh timer's rates and pause, and an emulator that the magnifier starts itself.
 #include <gtest/gtest.h>
 
-#include "magnifier.h"
+#include "tests/panoptil/magnifier.h"
 
 namespace panoptil_test {
 namespace {

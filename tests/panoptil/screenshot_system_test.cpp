@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "magnifier.h"
+#include "tests/panoptil/magnifier.h"
 
 namespace panoptil_test {
 namespace {

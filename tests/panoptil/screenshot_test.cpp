@@ -1,8 +1,8 @@
 // Screenshot names, the picture folder value and saves that never overwrite.
 #include <gtest/gtest.h>
 
-#include "screenshot.h"
-#include "systest.h"
+#include "panoptil/screenshot.h"
+#include "tools/systest/systest.h"
 
 namespace panoptil {
 namespace {

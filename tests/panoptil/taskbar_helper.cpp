@@ -9,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "taskbar.h"
+#include "panoptil/taskbar.h"
 
 int main(int argc, char** argv) {
   // No crash dialog: the test waits for this process to end.

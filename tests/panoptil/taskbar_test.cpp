@@ -1,9 +1,9 @@
 // Hiding and showing the taskbar, and showing it again when the program ends abnormally.
 #include <gtest/gtest.h>
 
-#include "magnifier.h"
-#include "taskbar.h"
-#include "taskbar_window.h"
+#include "tests/panoptil/magnifier.h"
+#include "panoptil/taskbar.h"
+#include "tests/panoptil/taskbar_window.h"
 
 namespace panoptil {
 namespace {

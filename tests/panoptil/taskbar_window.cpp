@@ -1,4 +1,4 @@
-#include "taskbar_window.h"
+#include "tests/panoptil/taskbar_window.h"
 
 namespace panoptil {
 namespace {

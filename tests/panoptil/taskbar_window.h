@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 namespace panoptil {
 

@@ -1,7 +1,7 @@
 // The touch mapping: rounding halves to even, the far edges, the rotated 16-bit mapping.
 #include <gtest/gtest.h>
 
-#include "touch.h"
+#include "panoptil/touch.h"
 
 namespace panoptil {
 namespace {

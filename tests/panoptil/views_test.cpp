@@ -4,8 +4,8 @@
 #include <cmath>
 #include <ostream>
 
-#include "alignment.h"
-#include "views.h"
+#include "panoptil/alignment.h"
+#include "panoptil/views.h"
 
 namespace panoptil {
 

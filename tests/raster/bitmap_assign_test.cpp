@@ -1,6 +1,6 @@
 // TBitmap32 assignment from every kind of source, and into class-library bitmaps and
 // pictures.
-#include "Raster.h"
+#include "raster/Raster.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bitmap_events.h"
+#include "tests/raster/bitmap_events.h"
 
 namespace raster {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Raster.h"
+#include "raster/Raster.h"
 
 namespace raster {
 

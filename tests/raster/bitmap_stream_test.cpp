@@ -1,5 +1,5 @@
 // TBitmap32: the "Data" stream property, SameAs and SaveAsBmp.
-#include "Raster.h"
+#include "raster/Raster.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bitmap_events.h"
+#include "tests/raster/bitmap_events.h"
 
 namespace raster {
 namespace {

@@ -1,6 +1,6 @@
 // TBitmap32: events and their order, storage in the DIB section, the clip rectangle,
 // drawing through the canvas and the device context, colour conversion.
-#include "Raster.h"
+#include "raster/Raster.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bitmap_events.h"
+#include "tests/raster/bitmap_events.h"
 
 namespace raster {
 namespace {

@@ -1,7 +1,7 @@
 // Blend tables and every blend routine pointer against the arithmetic it must compute,
 // for each variant this processor runs, forced through the selection.
-#include "Raster_Blend.h"
-#include "raster_test_support.h"
+#include "raster/Raster_Blend.h"
+#include "tests/raster/raster_test_support.h"
 
 #include <gtest/gtest.h>
 

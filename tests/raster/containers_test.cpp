@@ -1,5 +1,5 @@
 // Pointer map, rectangle list, class list and published-property copying.
-#include "Raster_Containers.h"
+#include "raster/Raster_Containers.h"
 
 #include <gtest/gtest.h>
 

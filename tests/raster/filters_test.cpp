@@ -1,6 +1,6 @@
 // The line filters: every variant this processor runs against the plain operation.
-#include "Raster_Filters.h"
-#include "raster_test_support.h"
+#include "raster/Raster_Filters.h"
+#include "tests/raster/raster_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Fill and move of 32-bit cells and the integer routines.
-#include "Raster_LowLevel.h"
-#include "raster_test_support.h"
+#include "raster/Raster_LowLevel.h"
+#include "tests/raster/raster_test_support.h"
 
 #include <gtest/gtest.h>
 

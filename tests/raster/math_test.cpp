@@ -1,5 +1,5 @@
 // 16.16 fixed point and rectangle helpers.
-#include "Raster_Math.h"
+#include "raster/Raster_Math.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Start-up of the raster units for the test programs, and the shared test helpers.
-#include "raster_test_support.h"
+#include "tests/raster/raster_test_support.h"
 
-#include "Raster_Blend.h"
-#include "Raster_Filters.h"
-#include "Raster_LowLevel.h"
+#include "raster/Raster_Blend.h"
+#include "raster/Raster_Filters.h"
+#include "raster/Raster_LowLevel.h"
 
 #include <cmath>
 #include <cstdlib>

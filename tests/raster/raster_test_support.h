@@ -2,8 +2,8 @@
 // routine variants this processor can run, seeded random rows and row comparison.
 #pragma once
 
-#include "Raster_System.h"
-#include "Raster_Types.h"
+#include "raster/Raster_System.h"
+#include "raster/Raster_Types.h"
 
 #include <gtest/gtest.h>
 

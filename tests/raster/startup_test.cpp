@@ -1,11 +1,11 @@
 // The library start-up: once per program, the units in order, shut-down in reverse.
-#include "Raster_Startup.h"
+#include "raster/Raster_Startup.h"
 
 #include <gtest/gtest.h>
 
-#include "Raster.h"
-#include "Raster_Blend.h"
-#include "Raster_System.h"
+#include "raster/Raster.h"
+#include "raster/Raster_Blend.h"
+#include "raster/Raster_System.h"
 
 namespace raster {
 namespace {

@@ -1,11 +1,11 @@
 // Processor feature tests with given CPUID answers, the routine selection they lead to,
 // the MMX state rule, time measurement, the processor count and the theme object.
-#include "Raster_Blend.h"
-#include "Raster_BlendVariants.h"
-#include "Raster_Filters.h"
-#include "Raster_LowLevel.h"
-#include "Raster_System.h"
-#include "raster_test_support.h"
+#include "raster/Raster_Blend.h"
+#include "raster/Raster_BlendVariants.h"
+#include "raster/Raster_Filters.h"
+#include "raster/Raster_LowLevel.h"
+#include "raster/Raster_System.h"
+#include "tests/raster/raster_test_support.h"
 
 #include <gtest/gtest.h>
 

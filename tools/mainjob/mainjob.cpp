@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 using namespace systest;
 

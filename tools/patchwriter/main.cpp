@@ -14,7 +14,7 @@
 #include <cwchar>
 #include <string>
 
-#include "patchwriter.h"
+#include "tools/patchwriter/patchwriter.h"
 
 namespace {
 

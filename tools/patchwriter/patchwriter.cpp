@@ -1,4 +1,4 @@
-#include "patchwriter.h"
+#include "tools/patchwriter/patchwriter.h"
 
 #include <lzma.h>
 

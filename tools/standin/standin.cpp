@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "standin_picture.h"
+#include "tools/standin/standin_picture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "systest.h"
+#include "tools/systest/systest.h"
 
 #include <shellapi.h>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics.h"
-#include "streams.h"
+#include "classlib/graphics.h"
+#include "classlib/streams.h"
 
 namespace classlib {
 namespace {

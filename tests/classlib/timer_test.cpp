@@ -2,8 +2,8 @@
 // interval set, and the timer itself as the sender.
 #include <gtest/gtest.h>
 
-#include "systest.h"
-#include "timer.h"
+#include "tools/systest/systest.h"
+#include "classlib/timer.h"
 
 namespace {
 
