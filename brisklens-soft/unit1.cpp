@@ -1,6 +1,6 @@
 #include "brisklens-soft/unit1.h"
 
-#include "brisklens-soft/mouse_binding.h"
+#include "viewer/mouse_binding.h"
 #include "classlib/sysutils.h"
 #include "brisklens-soft/unit2.h"
 #include "brisklens-soft/unit3.h"
@@ -33,7 +33,7 @@ void TForm1::BindEvents() {
     FormKeyUp(sender, key, shift);
   };
   // The image's events behave as the window's (MyBMPMouseDown and the others).
-  BindMouseHandlers(*this, MyBMP);
+  viewer::BindMouseHandlers(*this, MyBMP);
 }
 
 void TForm1::FormCreate(TObject*) {

@@ -2,25 +2,18 @@
 // dragged with any button.
 #pragma once
 
-#include "classlib/forms.h"
 #include "brisklens-soft/image_placeholder.h"
+#include "viewer/second_window.h"
 
 namespace brisklens_soft {
 
-class TForm2 : public classlib::TForm {
+class TForm2 : public viewer::TSecondWindow {
  public:
   TForm2();
 
   TImage32Placeholder MyBMP2;
-  POINT DragOrigin = {0, 0};
-  bool Dragging = false;
 
   void FormCreate(classlib::TObject* sender);
-  void FormMouseDown(classlib::TObject* sender, classlib::TMouseButton button,
-                     classlib::TShiftState shift, int x, int y);
-  void FormMouseMove(classlib::TObject* sender, classlib::TShiftState shift, int x, int y);
-  void FormMouseUp(classlib::TObject* sender, classlib::TMouseButton button,
-                   classlib::TShiftState shift, int x, int y);
 };
 
 extern TForm2* Form2;

@@ -3,7 +3,7 @@
 // the frame each window shows, and the alive check that closes the viewer.
 #include <gtest/gtest.h>
 
-#include "tests/brisklens-soft/frame_pixels.h"
+#include "tools/systest/frame_pixels.h"
 #include "tools/systest/systest.h"
 #include "tests/brisklens-soft/viewer_session.h"
 

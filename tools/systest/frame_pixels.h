@@ -10,10 +10,10 @@
 
 #include "tools/systest/systest.h"
 
-namespace brisklens_test {
+namespace systest {
 
 // Empty when the picture matches, else what is wrong. Rows of the rectangle above the
 // emulator's client area (negative rows) are not checked: they come from outside it.
 std::string CheckFramePixels(const systest::Pixels& picture, const RECT& frame);
 
-}  // namespace brisklens_test
+}  // namespace systest

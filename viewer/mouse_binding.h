@@ -1,10 +1,11 @@
-// Binds a form's mouse handlers (FormMouseDown, FormMouseMove, FormMouseUp) to the form's
-// events and to its image's, which behave alike (the image lies at (0, 0)).
+// Binds a viewer form's mouse handlers (FormMouseDown, FormMouseMove, FormMouseUp) to the
+// form's events and to those of the image control that covers it, which behave alike (the
+// image lies at (0, 0), so its coordinates are the form's).
 #pragma once
 
 #include "classlib/controls.h"
 
-namespace brisklens_soft {
+namespace viewer {
 
 template <class Form>
 void BindMouseHandlers(Form& form, classlib::TControl& image) {
@@ -23,4 +24,4 @@ void BindMouseHandlers(Form& form, classlib::TControl& image) {
   image.OnMouseUp = form.OnMouseUp;
 }
 
-}  // namespace brisklens_soft
+}  // namespace viewer

@@ -1,11 +1,11 @@
-#include "tests/brisklens-soft/frame_pixels.h"
+#include "tools/systest/frame_pixels.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <sstream>
 
-namespace brisklens_test {
+namespace systest {
 
 std::string CheckFramePixels(const systest::Pixels& picture, const RECT& frame) {
   if (picture.width == 0 || picture.height == 0) return "empty picture";
@@ -50,4 +50,4 @@ std::string CheckFramePixels(const systest::Pixels& picture, const RECT& frame) 
   return result.str();
 }
 
-}  // namespace brisklens_test
+}  // namespace systest

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "viewer/emulator.h"
-#include "tests/brisklens-soft/frame_pixels.h"
+#include "tools/systest/frame_pixels.h"
 #include "classlib/sysutils.h"
 #include "tools/systest/systest.h"
 
@@ -180,7 +180,7 @@ TEST(FrameRects, EveryOffsetAndBorderTrimSelectsItsEmulatorPixels) {
     classlib::TBitmap bitmap(512, 384);
     bitmap.Canvas().CopyRect({0, 0, 512, 384}, *attachment.EmulatorCanvas, frame);
     Pixels picture = ReadBitmap(bitmap);
-    EXPECT_EQ(brisklens_test::CheckFramePixels(picture, frame), "") << row.what;
+    EXPECT_EQ(systest::CheckFramePixels(picture, frame), "") << row.what;
     // The screen's first pixel: column 7 of the client, row 208 (touch) or 7 (top); in
     // the frame at (7 - trim, that row - (offset + 200) - trim).
     int screen_row = (row.offset >= 0 ? 208 : 7) - (row.offset + 200) - row.trim;

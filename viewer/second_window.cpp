@@ -1,0 +1,35 @@
+#include "viewer/second_window.h"
+
+namespace viewer {
+
+using namespace classlib;
+
+TSecondWindow::TSecondWindow(const wchar_t* class_name) : TForm(class_name) {
+  SetBorderStyle(TFormBorderStyle::bsNone);
+  SetBorderIcons(0);
+  ScreenSnap = true;
+  OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    FormMouseDown(s, b, sh, x, y);
+  };
+  OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { FormMouseMove(s, sh, x, y); };
+  OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    FormMouseUp(s, b, sh, x, y);
+  };
+}
+
+void TSecondWindow::FormMouseDown(TObject*, TMouseButton, TShiftState, int x, int y) {
+  DragOrigin = {x, y};
+  Dragging = true;
+}
+
+void TSecondWindow::FormMouseMove(TObject*, TShiftState shift, int x, int y) {
+  // Dragging does not gate the move; it tells the frame loop to snap the main window.
+  if (!(shift & ssLeft)) return;
+  SetBounds(Left() + x - DragOrigin.x, Top() + y - DragOrigin.y, Width(), Height());
+}
+
+void TSecondWindow::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  Dragging = false;
+}
+
+}  // namespace viewer
