@@ -63,10 +63,21 @@ class ViewerWindows : public AttachedViewerTest {
       return now.left == left && now.top == top &&
              (!main_expected || (main.left == main_expected->x && main.top == main_expected->y));
     });
-    if (!ok)
+    if (!ok) {
+      POINT at = {};
+      GetCursorPos(&at);
       ADD_FAILURE() << "second window at " << WindowRect(viewer_.second).left << ","
-                    << WindowRect(viewer_.second).top << ", expected " << left << "," << top;
+                    << WindowRect(viewer_.second).top << ", expected " << left << "," << top
+                    << "; second window holds the mouse: "
+                    << (CaptureOf(viewer_.second) == viewer_.second)
+                    << ", left button down: " << (GetAsyncKeyState(VK_LBUTTON) < 0)
+                    << ", pointer at " << at.x << "," << at.y;
+    }
     MouseButton(false, false);
+    // The release ends the viewer's drag (and with it the snapping of the main window)
+    // when the viewer handles it; moves made before then would be undone by a snap.
+    if (!WaitUntil([&] { return CaptureOf(viewer_.second) != viewer_.second; }))
+      ADD_FAILURE() << "the release did not reach the second window";
     return ok;
   }
 };
