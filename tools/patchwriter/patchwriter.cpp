@@ -60,6 +60,12 @@ lzma_options_lzma EncoderOptions(const BlockOptions& options) {
 
 std::string Compress(const std::string& input, const BlockOptions& options) {
   lzma_options_lzma lzma = EncoderOptions(options);
+  // A dictionary larger than the input finds nothing more, but the encoder would still set
+  // up its match finder for all of it, which dominates the cost of small blocks. The
+  // header keeps the dictionary size asked for; a decoder with a larger dictionary than
+  // the encoder used reads the data all the same.
+  const size_t useful = std::max<size_t>(input.size(), LZMA_DICT_SIZE_MIN);
+  if (useful < lzma.dict_size) lzma.dict_size = uint32_t(useful);
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
   lzma_stream stream = LZMA_STREAM_INIT;
   if (lzma_raw_encoder(&stream, filters) != LZMA_OK) throw std::runtime_error("encoder");
