@@ -13,11 +13,11 @@ namespace {
 
 std::wstring Text(HWND window) {
   DWORD_PTR length = 0;
-  SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+  SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 10000, &length);
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
-                      SMTO_ABORTIFHUNG, 5000, &copied);
+                      SMTO_NORMAL, 10000, &copied);
   text.resize(copied);
   return text;
 }
@@ -74,7 +74,7 @@ bool PressButton(HWND button) {
 // The bar's position, or -1 when the installer does not answer in time.
 LRESULT BarPosition(HWND bar) {
   DWORD_PTR position = DWORD_PTR(-1);
-  if (!SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position)) return -1;
+  if (!SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 10000, &position)) return -1;
   return LRESULT(position);
 }
 

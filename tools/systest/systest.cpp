@@ -193,8 +193,9 @@ std::wstring WindowClass(HWND window) {
 
 std::wstring WindowCaption(HWND window) {
   wchar_t text[512] = {};
-  // WM_GETTEXT fetches the text of another process's window too.
-  SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+  // WM_GETTEXT fetches the text of another process's window too. Not SMTO_ABORTIFHUNG: on
+  // a loaded machine a program that is still starting counts as hung.
+  SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
                       2000, nullptr);
   return text;
 }
@@ -328,10 +329,13 @@ Pixels CaptureWhenPainted(HWND window, DWORD timeout_ms) {
   Pixels pixels;
   WaitUntil(
       [&] {
+        // Every pixel of the stand-in's client is coded; a window seen while it is still
+        // being painted shows some that are not.
         pixels = CaptureClient(window);
+        if (pixels.data.empty()) return false;
         for (uint32_t colour : pixels.data)
-          if (standin::Decode(colour).region != standin::Region::None) return true;
-        return false;
+          if (standin::Decode(colour).region == standin::Region::None) return false;
+        return true;
       },
       timeout_ms);
   return pixels;

@@ -119,8 +119,8 @@ Pixels CaptureScreen(const RECT& screen_rect);
 Pixels CaptureDC(HDC source, const RECT& rect);
 // The pixels of a window's client area as the desktop shows them.
 Pixels CaptureClient(HWND window);
-// Waits until the window's client area has been painted with stand-in pictures (some pixel
-// decodes to a stand-in region), then returns a capture of it.
+// Waits until the stand-in window's client area is painted whole (every pixel decodes to a
+// stand-in region), then returns a capture of it.
 Pixels CaptureWhenPainted(HWND window, DWORD timeout_ms = kDefaultTimeoutMs);
 // Waits until a capture of the window's client area satisfies `condition`, then returns
 // it (or the last capture on timeout).
