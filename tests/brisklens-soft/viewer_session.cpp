@@ -54,9 +54,20 @@ static bool PointerIsAt(POINT at) {
 
 bool DragPointerTo(POINT at, const std::function<bool()>& arrived) {
   constexpr DWORD kSettleMs = 500;  // time for a late pointer event to show up
+  constexpr DWORD kNudgeMs = 1000;  // a pointer at rest this long without arriving moves again
   auto there = [&] { return PointerIsAt(at) && arrived(); };
+  DWORD last_move = GetTickCount();
   auto there_again = [&] {
-    if (!PointerIsAt(at)) MovePointer(at.x, at.y);
+    if (!PointerIsAt(at)) {
+      MovePointer(at.x, at.y);
+      last_move = GetTickCount();
+    } else if (!arrived() && GetTickCount() - last_move > kNudgeMs) {
+      // Now and then Wine drops the move message of a pointer placed outside the window
+      // that holds the mouse; a real mouse sends many, so one more move comes by the way.
+      MovePointer(at.x - 1, at.y - 1);
+      MovePointer(at.x, at.y);
+      last_move = GetTickCount();
+    }
     return there();
   };
   MovePointer(at.x, at.y);

@@ -40,7 +40,8 @@ void PlacePointer(int screen_x, int screen_y);
 // and waits until `arrived` holds with the pointer there, and still holds a while later.
 // Under Wine a pointer event of an earlier pointer move that the viewer reads late can
 // put the pointer (and the dragged window) back where it was; such a jump is undone by
-// moving the pointer to `at` again.
+// moving the pointer to `at` again; a move message that never arrives, by moving it once
+// more by way of a neighbouring point.
 bool DragPointerTo(POINT at, const std::function<bool()>& arrived);
 // The window that holds the mouse capture in the thread of `window`, or null.
 HWND CaptureOf(HWND window);
