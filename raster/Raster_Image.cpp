@@ -85,8 +85,8 @@ void TCustomPaintBox32::SetRepaintMode(TRepaintMode Value) {
 void TCustomPaintBox32::DirectAreaUpdateHandler(TObject* /*Sender*/, const TRect& Area,
                                                 uint32_t /*Info*/) {
   dirty_rects_->Add(Area);
-  // A change made while the control paints is copied by that paint; repainting from
-  // inside it would nest.
+  // A change reported while the control paints only joins the queue: repainting from
+  // inside the paint would nest.
   if (!InCustomPaint()) Repaint();
 }
 

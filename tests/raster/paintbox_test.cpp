@@ -117,15 +117,6 @@ TEST(PaintBox, FitsItsBufferWithTheMarginAndRoutesTheBuffersChangesByMode) {
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
   EXPECT_TRUE(box.Focused());
-
-  const struct { TRect area; int grow; const char* expected; } grown[] = {
-      {{10, 10, 20, 20}, 2, "(8,8,22,22)"}, {{20, 20, 10, 10}, 2, "(22,22,8,8)"},
-      {{0, 0, 0, 0}, -1, "(1,1,-1,-1)"}};
-  for (const auto& g : grown) {
-    TRect area = g.area;
-    GrowArea(area, g.grow, g.grow);
-    EXPECT_EQ(Text(area), g.expected);
-  }
 }
 
 TEST(PaintBox, EachRepaintModeTurnsChangesAndInvalidationsIntoItsOwnPaints) {
