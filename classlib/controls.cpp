@@ -40,9 +40,8 @@ HCURSOR CursorHandle(TCursor cursor) {
   static const struct {
     TCursor cursor;
     const wchar_t* id;
-  } kSystemCursors[] = {{crArrow, IDC_ARROW},     {crCross, IDC_CROSS},
-                        {crIBeam, IDC_IBEAM},     {crSizeAll, IDC_SIZEALL},
-                        {crHandPoint, IDC_HAND}};
+  } kSystemCursors[] = {
+      {crArrow, IDC_ARROW}, {crCross, IDC_CROSS}, {crIBeam, IDC_IBEAM}, {crHandPoint, IDC_HAND}};
   if (cursor == crNone) return nullptr;
   for (const auto& entry : kSystemCursors)
     if (entry.cursor == cursor) return LoadCursorW(nullptr, entry.id);

@@ -70,7 +70,6 @@ constexpr TCursor crNone = -1;
 constexpr TCursor crArrow = -2;
 constexpr TCursor crCross = -3;
 constexpr TCursor crIBeam = -4;
-constexpr TCursor crSizeAll = -22;
 constexpr TCursor crHandPoint = -21;
 // The system cursor that a cursor value stands for; null for crNone. Unknown values and
 // crDefault give the arrow.
@@ -143,7 +142,7 @@ class TControl : public TObject {
 
   TControlStyle ControlStyle() const { return control_style_; }
   void SetControlStyle(TControlStyle style) { control_style_ = style; }
-  // The colour the control fills its background with; clWindow unless set.
+  // The control's colour, for controls that paint a background; clWindow unless set.
   TColor Color() const { return color_; }
   void SetColor(TColor color);
   // The cursor over the control's client area; crDefault shows the window class's cursor.
