@@ -36,6 +36,40 @@ TShiftState KeyboardShiftState() {
   return shift;
 }
 
+HCURSOR CursorHandle(TCursor cursor) {
+  static const struct {
+    TCursor cursor;
+    const wchar_t* id;
+  } kSystemCursors[] = {
+      {crArrow, IDC_ARROW}, {crCross, IDC_CROSS}, {crIBeam, IDC_IBEAM}, {crHandPoint, IDC_HAND}};
+  if (cursor == crNone) return nullptr;
+  for (const auto& entry : kSystemCursors)
+    if (entry.cursor == cursor) return LoadCursorW(nullptr, entry.id);
+  return LoadCursorW(nullptr, IDC_ARROW);
+}
+
+namespace {
+TScreen TheScreen;
+}  // namespace
+TScreen* const Screen = &TheScreen;
+
+void TScreen::SetCursor(TCursor cursor) {
+  if (cursor == cursor_) return;
+  cursor_ = cursor;
+  if (cursor != crDefault) {
+    ::SetCursor(CursorHandle(cursor));
+    return;
+  }
+  // Back to the windows' own cursors: the window under the pointer sets its cursor, as
+  // it would at the next move, when it is one of this thread's.
+  POINT pointer;
+  if (!GetCursorPos(&pointer)) return;
+  HWND window = WindowFromPoint(pointer);
+  if (!window || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return;
+  LRESULT hit = SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(pointer.x, pointer.y));
+  SendMessageW(window, WM_SETCURSOR, WPARAM(window), MAKELPARAM(hit, WM_MOUSEMOVE));
+}
+
 TControl::TControl(TControl* parent) : parent_(parent) {
   WindowProc = [this](TMessage& message) { WndProc(message); };
   if (parent_) parent_->children_.push_back(this);
@@ -73,6 +107,8 @@ void TControl::RegisterOwnClass(const std::wstring& class_name, HBRUSH backgroun
 
 void TControl::CreateHandle() {
   HWND parent_window = parent_ ? parent_->Handle() : spec_.owner;
+  // The window is made at the size it keeps: no Resize for that.
+  last_size_ = {Width(), Height()};
   DWORD style = spec_.style | (visible_ ? WS_VISIBLE : 0);
   if (parent_) style |= WS_CHILD | WS_CLIPSIBLINGS;
   if (!spec_.system_class) RegisterOwnClass(spec_.class_name, spec_.background);
@@ -179,6 +215,19 @@ void TControl::WndProc(TMessage& message) {
     case WM_WINDOWPOSCHANGED:
       DefaultHandler(message);
       UpdateBoundsFromWindow();
+      NoteSize();
+      return;
+    case WM_SIZE:
+      DefaultHandler(message);
+      UpdateBoundsFromWindow();
+      NoteSize();
+      return;
+    case WM_SETCURSOR:
+      if (HandleSetCursor(message)) return;
+      break;
+    case CM_INVALIDATE:
+      if (handle_) InvalidateRect(handle_, nullptr, !(control_style_ & csOpaque));
+      message.Result = 0;
       return;
     case WM_MOUSEWHEEL:
       if (HandleWheel(message)) return;
@@ -209,16 +258,76 @@ bool TControl::HandleMouse(TMessage& message) {
   int y = GET_Y_LPARAM(message.LParam);
   TShiftState shift = MouseShiftState(message.WParam);
   if (message.Msg == WM_MOUSEMOVE) {
-    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+    MouseMove(shift, x, y);
   } else if (down) {
     // The window keeps the mouse while a button is held.
     if (GetCapture() != handle_) SetCapture(handle_);
-    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+    MouseDown(button, shift, x, y);
   } else {
     if (!(shift & (ssLeft | ssRight | ssMiddle)) && GetCapture() == handle_) ReleaseCapture();
-    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+    MouseUp(button, shift, x, y);
   }
   return true;
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+bool TControl::HandleSetCursor(TMessage& message) {
+  if (LOWORD(message.LParam) != HTCLIENT || HWND(message.WParam) != handle_) return false;
+  TCursor cursor = Screen->Cursor() != crDefault ? Screen->Cursor() : cursor_;
+  if (cursor == crDefault) return false;
+  ::SetCursor(CursorHandle(cursor));
+  message.Result = TRUE;
+  return true;
+}
+
+void TControl::NoteSize() {
+  if (Width() == last_size_.cx && Height() == last_size_.cy) return;
+  last_size_ = {Width(), Height()};
+  Resize();
+}
+
+void TControl::Resize() {
+  if (OnResize) OnResize(this);
+}
+
+void TControl::Invalidate() { Perform(CM_INVALIDATE, 0, 0); }
+
+void TControl::Update() {
+  if (handle_) UpdateWindow(handle_);
+}
+
+void TControl::Repaint() {
+  Invalidate();
+  Update();
+}
+
+void TControl::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  Invalidate();
+}
+
+bool TControl::CanFocus() const {
+  for (HWND window = handle_; window; window = GetAncestor(window, GA_PARENT)) {
+    if (window == GetDesktopWindow()) break;
+    if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return false;
+  }
+  return handle_ != nullptr;
+}
+
+void TControl::SetFocus() {
+  if (handle_) ::SetFocus(handle_);
 }
 
 bool TControl::HandleWheel(TMessage& message) {
@@ -270,12 +379,24 @@ void TControl::SetVisible(bool visible) {
 }
 
 TCanvas& TControl::Canvas() {
-  if (!canvas_) canvas_ = std::make_unique<TCanvas>(handle_ ? GetDC(handle_) : nullptr);
+  if (!canvas_) canvas_ = std::make_unique<TCanvas>();
+  if (!canvas_->HandleAllocated() && handle_) {
+    window_dc_ = GetDC(handle_);
+    canvas_->SetHandle(window_dc_);
+  }
   return *canvas_;
 }
 
+HDC TControl::BindCanvas(HDC dc) {
+  if (!canvas_) canvas_ = std::make_unique<TCanvas>();
+  HDC previous = canvas_->HandleAllocated() ? canvas_->Handle() : nullptr;
+  canvas_->SetHandle(dc);
+  return previous;
+}
+
 void TControl::ReleaseCanvas() {
-  if (canvas_ && canvas_->HandleAllocated()) ReleaseDC(handle_, canvas_->Handle());
+  if (window_dc_) ReleaseDC(handle_, window_dc_);
+  window_dc_ = nullptr;
   canvas_.reset();
 }
 
@@ -296,17 +417,54 @@ TCustomControl::TCustomControl(TControl* parent, int left, int top, int width, i
 }
 
 void TCustomControl::WndProc(TMessage& message) {
-  if (message.Msg == WM_PAINT) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle_, &paint);
-    Paint(dc);
-    EndPaint(handle_, &paint);
-    message.Result = 0;
-    return;
+  switch (message.Msg) {
+    case WM_PAINT:
+      PaintHandler();
+      message.Result = 0;
+      return;
+    case WM_MOUSEMOVE:
+    case WM_MOUSELEAVE:
+      TrackMouse(message);
+      break;
+    default:
+      break;
   }
   TControl::WndProc(message);
 }
 
-void TCustomControl::Paint(HDC /*dc*/) {}
+void TCustomControl::PaintHandler() {
+  // Restores the canvas, the state and the paint context however Paint ends.
+  struct PaintScope {
+    TCustomControl& control;
+    PAINTSTRUCT paint = {};
+    HDC previous = nullptr;
+    explicit PaintScope(TCustomControl& owner) : control(owner) {
+      HDC dc = BeginPaint(control.handle_, &paint);
+      previous = control.BindCanvas(dc);
+      control.custom_paint_ = true;
+    }
+    ~PaintScope() {
+      control.custom_paint_ = false;
+      control.BindCanvas(previous);
+      EndPaint(control.handle_, &paint);
+    }
+  } scope(*this);
+  Paint();
+}
+
+void TCustomControl::TrackMouse(const TMessage& message) {
+  if (message.Msg == WM_MOUSELEAVE) {
+    mouse_tracked_ = false;
+    Perform(CM_MOUSELEAVE, 0, 0);
+    return;
+  }
+  if (mouse_tracked_) return;
+  // Windows reports the leave once per request: ask again at each entry.
+  TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, handle_, 0};
+  mouse_tracked_ = TrackMouseEvent(&track) != FALSE;
+  Perform(CM_MOUSEENTER, 0, 0);
+}
+
+void TCustomControl::Paint() {}
 
 }  // namespace classlib

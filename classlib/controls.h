@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,6 +45,49 @@ enum TShiftFlag : unsigned {
 };
 using TShiftState = unsigned;
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// Notifications of the layer's own, sent to a control through its WindowProc so that a
+// control class can replace their default handling:
+//   CM_INVALIDATE   Invalidate asks for a repaint; by default the whole window is
+//                   invalidated (erased first unless the control is opaque).
+//   CM_MOUSEENTER   the mouse came over a custom control;
+//   CM_MOUSELEAVE   the mouse left it.
+constexpr UINT CM_MOUSEENTER = 0xB013;
+constexpr UINT CM_MOUSELEAVE = 0xB014;
+constexpr UINT CM_INVALIDATE = 0xB034;
+
+// Flags of a control's style.
+enum TControlStyleFlag : unsigned {
+  csOpaque = 1u << 0,  // the control paints all of its area: never erase its background
+};
+using TControlStyle = unsigned;
+
+// A mouse cursor: 0 is the default (the window class's own cursor), the negative values
+// name the system's cursors.
+using TCursor = int16_t;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crHandPoint = -21;
+// The system cursor that a cursor value stands for; null for crNone. Unknown values and
+// crDefault give the arrow.
+HCURSOR CursorHandle(TCursor cursor);
+
+// The screen's cursor: while it is not crDefault it is shown over every window of the
+// program, whatever their own cursors say.
+class TScreen {
+ public:
+  TCursor Cursor() const { return cursor_; }
+  // A new value is shown at once; back at crDefault, the window under the pointer shows
+  // its own cursor again. Setting the current value does nothing.
+  void SetCursor(TCursor cursor);
+
+ private:
+  TCursor cursor_ = crDefault;
+};
+extern TScreen* const Screen;
 
 using TMouseEvent =
     std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
@@ -90,7 +134,29 @@ class TControl : public TObject {
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
 
-  // The canvas of the window's client area (a device context held until the window goes).
+  // Repainting: Invalidate sends CM_INVALIDATE (whose default handling invalidates the
+  // whole window); Update paints what is invalid now (UpdateWindow); Repaint does both.
+  virtual void Invalidate();
+  void Update();
+  virtual void Repaint();
+
+  TControlStyle ControlStyle() const { return control_style_; }
+  void SetControlStyle(TControlStyle style) { control_style_ = style; }
+  // The control's colour, for controls that paint a background; clWindow unless set.
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  // The cursor over the control's client area; crDefault shows the window class's cursor.
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor cursor) { cursor_ = cursor; }
+
+  // Focus: a window can take it when it, and every window it sits in, is visible and
+  // enabled.
+  bool CanFocus() const;
+  void SetFocus();
+  bool Focused() const { return handle_ && GetFocus() == handle_; }
+
+  // The canvas of the window's client area: the paint context while the control paints
+  // in WM_PAINT, else a device context of the window held until the window goes.
   TCanvas& Canvas();
   // The font of the control: its form's.
   virtual HFONT Font() const;
@@ -107,6 +173,8 @@ class TControl : public TObject {
   TMouseEvent OnMouseUp;
   TMouseWheelUpDownEvent OnMouseWheelUp;
   TMouseWheelUpDownEvent OnMouseWheelDown;
+  // After the control's size changed (Resize).
+  TNotifyEvent OnResize;
 
  protected:
   // How the window is made; the concrete classes fill it in their constructors.
@@ -130,6 +198,15 @@ class TControl : public TObject {
   // Called after the window was made (state to apply) and before it goes (state to keep).
   virtual void AfterCreateHandle();
   virtual void BeforeDestroyHandle() {}
+  // Called when the control's width or height changed; fires OnResize.
+  virtual void Resize();
+  // The mouse messages of the client area, in client coordinates (the press after the
+  // window took the capture); each fires its event.
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseMove(TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  // Points the canvas at `dc` (a paint context) until the returned value is bound again.
+  HDC BindCanvas(HDC dc);
 
   void CreateHandle();
   // Makes a visible child window of a system control class at `bounds`.
@@ -153,24 +230,45 @@ class TControl : public TObject {
   void Detach();
   bool HandleMouse(TMessage& message);
   bool HandleWheel(TMessage& message);
+  bool HandleSetCursor(TMessage& message);
+  void NoteSize();
   void ReleaseCanvas();
 
   TControl* parent_ = nullptr;
   std::vector<TControl*> children_;
   WNDPROC system_proc_ = nullptr;
   std::unique_ptr<TCanvas> canvas_;
+  HDC window_dc_ = nullptr;  // from GetDC, for the canvas outside painting
+  SIZE last_size_ = {0, 0};  // the size Resize was last called for
+  TControlStyle control_style_ = 0;
+  TColor color_ = clWindow;
+  TCursor cursor_ = crDefault;
 };
 
-// A window of our own class that paints itself: the base of controls that draw.
+// A window of our own class that paints itself: the base of controls that draw. WM_PAINT
+// calls Paint with the canvas bound to the paint context (the custom-paint state is set
+// meanwhile); Paint may also be called at other times, and then draws through the
+// window's own context. The control tells itself when the mouse comes over it and when it
+// leaves (CM_MOUSEENTER, CM_MOUSELEAVE).
 class TCustomControl : public TControl {
  public:
   explicit TCustomControl(TControl* parent, int left = 0, int top = 0, int width = 0,
                           int height = 0);
 
+  // True while WM_PAINT is being handled (between BeginPaint and EndPaint).
+  bool InCustomPaint() const { return custom_paint_; }
+
  protected:
   void WndProc(TMessage& message) override;
-  // Paints the invalid part of the window into `dc` (from BeginPaint). Draws nothing here.
-  virtual void Paint(HDC dc);
+  // Draws the control on Canvas(). Draws nothing here.
+  virtual void Paint();
+
+ private:
+  void PaintHandler();
+  void TrackMouse(const TMessage& message);
+
+  bool custom_paint_ = false;
+  bool mouse_tracked_ = false;
 };
 
 }  // namespace classlib

@@ -7,9 +7,9 @@ namespace classlib {
 TPaintBox::TPaintBox(TControl* parent, int left, int top, int width, int height)
     : TCustomControl(parent, left, top, width, height) {}
 
-void TPaintBox::Paint(HDC /*dc*/) {
-  // The handler draws on Canvas(), the box's own context, clipped to the window; the paint
-  // context only validates the area.
+void TPaintBox::Paint() {
+  // The handler draws on Canvas(): the paint context here, the box's own context when it
+  // is called at other times.
   if (OnPaint) OnPaint(this);
 }
 

@@ -24,7 +24,7 @@ class TPaintBox : public TCustomControl {
 
  protected:
   void WndProc(TMessage& message) override;
-  void Paint(HDC dc) override;
+  void Paint() override;
 
  private:
   // Whether the message is a button message that goes on to the parent.

@@ -4,6 +4,7 @@
 #include "raster/Raster_Blend.h"
 #include "raster/Raster_Filters.h"
 #include "raster/Raster_LowLevel.h"
+#include "raster/Raster_MicroTiles.h"
 #include "raster/Raster_System.h"
 
 namespace raster {
@@ -30,7 +31,8 @@ void StartupRasterLibrary() {
   InitializeFilterUnit();
   // The bitmap unit.
   StartupRasterUnit();
-  // The micro-tile routines come here with the repaint optimizer, then the image control.
+  // The micro-tile routines.
+  SetupTileRoutines();
 }
 
 void ShutdownRasterLibrary() {
