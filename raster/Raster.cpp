@@ -1,9 +1,13 @@
 #include "raster/Raster.h"
 
+#include "raster/Raster_Blend.h"
 #include "raster/Raster_LowLevel.h"
+#include "raster/Raster_Resamplers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace raster {
 
@@ -124,9 +128,8 @@ const TClassInfo TBitmap32::ClassInfo{
         BitmapOf(o).SetResamplerClassName(StringOf(v));
       },
       nullptr},
-     // The resampler object; nil until the resampler unit gives bitmaps one.
      {"Resampler", tkClass, nullptr, nullptr,
-      [](const TPersistent&) -> TPersistent* { return nullptr; }},
+      [](const TPersistent& o) -> TPersistent* { return BitmapOf(o).Resampler(); }},
      EventProperty("OnChange"), EventProperty("OnHandleChanged"),
      EventProperty("OnPixelCombine"), EventProperty("OnAreaChanged"),
      EventProperty("OnResize")}};
@@ -146,7 +149,8 @@ TBitmap32::TBitmap32() {
   pen_color_ = 0xFFFFFFFF;
   stipple_step_ = 1.0f;
   combine_mode_ = cmBlend;
-  // The resampler unit gives every new bitmap a TNearestResampler here.
+  // The new resampler installs itself through SetResampler.
+  TBitmap32Resampler::Create<TNearestResampler>(this);
 }
 
 TBitmap32::~TBitmap32() {
@@ -155,7 +159,8 @@ TBitmap32::~TBitmap32() {
   FreeCanvas();
   SetSize(0, 0);
   font_.reset();
-  // The resampler unit frees the bitmap's resampler here.
+  delete resampler_;
+  resampler_ = nullptr;
   Unlock();
 }
 
@@ -265,15 +270,22 @@ void TBitmap32::SetCombineMode(TCombineMode Value) { SetNotifying(combine_mode_,
 void TBitmap32::SetWrapMode(TWrapMode Value) { SetNotifying(wrap_mode_, Value); }
 void TBitmap32::SetMasterAlpha(uint32_t Value) { SetNotifying(master_alpha_, Value); }
 
+void TBitmap32::SetResampler(TCustomResampler* Value) {
+  if (Value == nullptr || Value == resampler_) return;
+  delete resampler_;
+  resampler_ = Value;
+  Changed();
+}
+
 std::string TBitmap32::ResamplerClassName() const {
-  // The resampler unit answers with the class name of the bitmap's resampler.
-  return std::string();
+  return resampler_ ? resampler_->ClassName() : std::string();
 }
 
 void TBitmap32::SetResamplerClassName(const std::string& Value) {
-  // Without the resampler unit there is no registry to find a class in, so every name is
-  // one that is not registered: ignored.
-  (void)Value;
+  if (Value.empty() || Value == ResamplerClassName()) return;
+  const TResamplerClassInfo* found = FindResamplerClass(Value);
+  // The new resampler installs itself, which frees the old one and calls Changed.
+  if (found != nullptr) found->CreateFor(this);
 }
 
 void TBitmap32::Changed() { ReportArea(BoundsRect(), AreaInfoRect); }
@@ -333,6 +345,172 @@ void TBitmap32::DrawToDC(HDC DC, int32_t X, int32_t Y) const {
   StretchDIBits(DC, X, Y, Width(), Height(), 0, 0, Width(), Height(), bits_, &bitmap_info_,
                 DIB_RGB_COLORS, SRCCOPY);
 }
+
+// ---- TBitmap32: checked and bilinear reads --------------------------------------------------
+
+uint8_t GammaTable[256];
+
+void SetGamma(float Gamma) {
+  for (int i = 0; i < 256; ++i) {
+    // lrint rounds halves to even in the library's rounding mode.
+    GammaTable[i] = uint8_t(std::lrint(255.0 * std::pow(i / 255.0, double(Gamma))));
+  }
+}
+
+TColor32 PixelInterpolator_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
+                                 const TColor32* P2) {
+  WX = std::min(WX, 255u);
+  WY = std::min(WY, 255u);
+  const TColor32 upper = CombineColors(P1[0], P1[1], WX);
+  const TColor32 lower = CombineColors(P2[0], P2[1], WX);
+  return CombineColors(upper, lower, WY);
+}
+
+TPixelInterpolator PixelInterpolator = PixelInterpolator_Plain;
+
+void SelectPixelInterpolator(const TRoutineFeatures& Features) {
+  PixelInterpolator =
+      Features.MMX || Features.ThreeDNow ? PixelInterpolator_MMX : PixelInterpolator_Plain;
+}
+
+void SetupPixelInterpolator() { SelectPixelInterpolator(StartupRoutineFeatures()); }
+
+TColor32 TBitmap32::PixelClipped(int32_t X, int32_t Y) const {
+  if (X >= clip_rect_.left && X < clip_rect_.right && Y >= clip_rect_.top &&
+      Y < clip_rect_.bottom) {
+    return Pixel(X, Y);
+  }
+  return outer_color_;
+}
+
+TColor32 TBitmap32::PixelWrapped(int32_t X, int32_t Y) const {
+  if (RectIsEmpty(clip_rect_)) return outer_color_;  // no pixel to bring the point to
+  const TWrapProc edge = WrapProcs[wrap_mode_];
+  const int32_t y = edge(Y, clip_rect_.top, clip_rect_.bottom - 1);
+  const int32_t x = edge(X, clip_rect_.left, clip_rect_.right - 1);
+  return Pixel(x, y);
+}
+
+TColor32 TBitmap32::PixelBilinear256(uint32_t X, uint32_t Y) const {
+  const TColor32* upper = bits_ + (X >> 8) + size_t(Y >> 8) * size_t(Width());
+  return PixelInterpolator(GammaTable[255 - (X & 255)], GammaTable[255 - (Y & 255)], upper,
+                           upper + Width());
+}
+
+TColor32 TBitmap32::PixelBilinear256Clipped(int32_t X, int32_t Y) const {
+  if (X < clip_rect_256_.left || Y < clip_rect_256_.top) return outer_color_;
+  const int32_t last_x = (clip_rect_.right - 1) * 256;
+  const int32_t last_y = (clip_rect_.bottom - 1) * 256;
+  if (X < last_x && Y < last_y) return PixelBilinear256(uint32_t(X), uint32_t(Y));
+  if (X == last_x && Y <= last_y) return Pixel(clip_rect_.right - 1, Y >> 8);
+  if (X <= last_x && Y == last_y) return Pixel(X >> 8, clip_rect_.bottom - 1);
+  return outer_color_;
+}
+
+TColor32 TBitmap32::PixelFixed(TFixed X, TFixed Y) const {
+  const TColor32 result = PixelBilinear256(uint32_t((X + 127) >> 8), uint32_t((Y + 127) >> 8));
+  LeaveMmxState();
+  return result;
+}
+
+TColor32 TBitmap32::PixelFixedClipped(TFixed X, TFixed Y) const {
+  const TColor32 result = PixelBilinear256Clipped((X + 127) >> 8, (Y + 127) >> 8);
+  LeaveMmxState();
+  return result;
+}
+
+TColor32 TBitmap32::PixelFixedWrapped(TFixed X, TFixed Y) const {
+  if (RectIsEmpty(clip_rect_)) return outer_color_;
+  const TWrapProc edge = WrapProcs[wrap_mode_];
+  const int32_t ix = X >> 16, iy = Y >> 16;
+  const int32_t x1 = edge(ix, clip_rect_.left, clip_rect_.right - 1);
+  const int32_t x2 = edge(ix + 1, clip_rect_.left, clip_rect_.right - 1);
+  const int32_t y1 = edge(iy, clip_rect_.top, clip_rect_.bottom - 1);
+  const int32_t y2 = edge(iy + 1, clip_rect_.top, clip_rect_.bottom - 1);
+  const uint32_t wx = (uint32_t(X) >> 8) & 255, wy = (uint32_t(Y) >> 8) & 255;
+  const TColor32 upper = CombineColors(Pixel(x2, y1), Pixel(x1, y1), wx);
+  const TColor32 lower = CombineColors(Pixel(x2, y2), Pixel(x1, y2), wx);
+  const TColor32 result = CombineColors(lower, upper, wy);
+  LeaveMmxState();
+  return result;
+}
+
+// ---- TBitmap32: filling, drawing and turning ------------------------------------------------
+
+void TBitmap32::FillRectClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
+                                TColor32 Color) {
+  if (!collecting_areas_ && X1 < X2 && Y1 < Y2 && X1 < clip_rect_.right &&
+      Y1 < clip_rect_.bottom && X2 > clip_rect_.left && Y2 > clip_rect_.top) {
+    X1 = std::max<int32_t>(X1, clip_rect_.left);
+    Y1 = std::max<int32_t>(Y1, clip_rect_.top);
+    X2 = std::min<int32_t>(X2, clip_rect_.right);
+    Y2 = std::min<int32_t>(Y2, clip_rect_.bottom);
+    FillRect(X1, Y1, X2, Y2, Color);
+  }
+  AreaChanged(RectOf(X1, Y1, X2, Y2), AreaInfoRect);
+}
+
+void TBitmap32::DrawInto(TBitmap32* Dst, const TRect& DstRect) {
+  const TRect clip = Dst ? Dst->ClipRect() : TRect{};
+  TransferBitmap(Dst, DstRect, clip, this, BoundsRect(), resampler_, draw_mode_,
+                 OnPixelCombine);
+}
+
+// Turns the pixels into Dst, which takes the turned size; `place` gives the target index
+// of source pixel (x, y). Turning into this bitmap itself (or into nothing) turns a copy:
+// the target's new storage would otherwise free the pixels before they are read.
+template <typename Place>
+void TBitmap32::RotateInto(TBitmap32* Dst, Place place) {
+  if (Dst == nullptr || Dst == this) {
+    TBitmap32 turned;
+    RotateInto(&turned, place);
+    WithinUpdate([&] { turned.CopyPixelsTo(*this); });
+    return;
+  }
+  Dst->WithinUpdate([&] {
+    Dst->SetSize(Height(), Width());
+    if (IsEmpty() || Dst->IsEmpty()) return;
+    GdiFlush();
+    const int32_t width = Width(), height = Height();
+    const TColor32* source = bits_;
+    TColor32* target = Dst->bits_;
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) target[place(x, y, width, height)] = *source++;
+    }
+  });
+}
+
+void TBitmap32::RotateClockwise(TBitmap32* Dst) {
+  RotateInto(Dst, [](int32_t x, int32_t y, int32_t, int32_t height) {
+    return size_t(height - 1 - y) + size_t(x) * size_t(height);
+  });
+}
+
+void TBitmap32::RotateCounterClockwise(TBitmap32* Dst) {
+  RotateInto(Dst, [](int32_t x, int32_t y, int32_t width, int32_t height) {
+    return size_t(width - 1 - x) * size_t(height) + size_t(y);
+  });
+}
+
+// ---- the sampler base ---------------------------------------------------------------------
+
+const TClassInfo TCustomSampler::ClassInfo{"TCustomSampler", &TNotifiablePersistent::ClassInfo,
+                                           {}};
+
+TColor32 TCustomSampler::SampleAtInt(int32_t X, int32_t Y) {
+  return SampleAtFixed(FixedOf(X), FixedOf(Y));
+}
+
+TColor32 TCustomSampler::SampleAtFixed(TFixed X, TFixed Y) {
+  constexpr float FixedToFloat = 1.0f / 65536.0f;  // a power of two: exact
+  return SampleAtFloat(float(X) * FixedToFloat, float(Y) * FixedToFloat);
+}
+
+TColor32 TCustomSampler::SampleAtFloat(float X, float Y) {
+  return SampleAtFixed(FixedOf(X), FixedOf(Y));
+}
+
+TRect TCustomSampler::GetSampleBounds() { return RectOf(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX); }
 
 
 // ---- TBitmap32: assignment ------------------------------------------------------------------
@@ -447,7 +625,9 @@ void TBitmap32::CopyPropertiesTo(TBitmap32& Dst) const {
   Dst.SetMasterAlpha(master_alpha_);
   Dst.outer_color_ = outer_color_;
   Dst.SetResamplerClassName(ResamplerClassName());
-  // The resampler unit copies the resampler's settings here when both bitmaps hold one.
+  // With the class name copied first, the target has every published property of this
+  // resampler (a kernel resampler's kernel class before its kernel).
+  if (resampler_ && Dst.resampler_) Dst.resampler_->Assign(resampler_);
   Dst.font_->Assign(font_.get());
 }
 
@@ -530,8 +710,8 @@ void TBitmap32::SaveAsBmp(classlib::TStream& Stream) const {
 // ---- the unit's start-up ------------------------------------------------------------------
 
 void StartupRasterUnit() {
-  // The pixel operations' interpolator and gamma table are set up here first, once they
-  // exist.
+  SetupPixelInterpolator();
+  SetGamma(0.7f);
   StockFont = GetStockObject(SYSTEM_FONT);
 }
 

@@ -13,6 +13,7 @@
 
 #include "raster/Raster_Containers.h"
 #include "raster/Raster_Math.h"
+#include "raster/Raster_System.h"
 #include "raster/Raster_Types.h"
 #include "classlib/graphics.h"
 #include "classlib/streams.h"
@@ -108,8 +109,28 @@ class TCustomMap : public TThreadPersistent {
   int32_t width_ = 0;
 };
 
-// The resampler a bitmap is drawn through; it comes with the resampler unit, and until
-// then a bitmap holds none.
+// The weight curve of the bilinear reads: entry i = 255 x (i / 255)^gamma, rounded to the
+// nearest integer with halves to even. Start-up builds it with gamma 0.7.
+extern uint8_t GammaTable[256];
+void SetGamma(float Gamma);
+
+// The blend of a 2 x 2 block: WX and WY (0..255) weigh the left and the upper pixels; P1 is
+// the upper-left pixel (the upper-right follows it), P2 the lower-left (the lower-right
+// follows it). The plain variant takes weights above 255 as 255 and mixes with
+// CombineColors; the MMX variant floors ((right (256 - WX) + left WX) / 256) per channel
+// and leaves the MMX state set. The two can differ by one step in a channel.
+using TPixelInterpolator = TColor32 (*)(uint32_t WX, uint32_t WY, const TColor32* P1,
+                                        const TColor32* P2);
+extern TPixelInterpolator PixelInterpolator;
+TColor32 PixelInterpolator_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
+                                 const TColor32* P2);
+TColor32 PixelInterpolator_MMX(uint32_t WX, uint32_t WY, const TColor32* P1,
+                               const TColor32* P2);
+// The MMX variant when the processor has MMX or 3DNow!, else the plain one.
+void SelectPixelInterpolator(const TRoutineFeatures& Features);
+void SetupPixelInterpolator();
+
+// The resampler a bitmap is drawn through (Raster_Resamplers.h).
 class TCustomResampler;
 
 class TBitmap32 : public TCustomMap {
@@ -161,8 +182,12 @@ class TBitmap32 : public TCustomMap {
   void SetOuterColor(TColor32 Value) { outer_color_ = Value; }
   TColor32 PenColor() const { return pen_color_; }
   float StippleStep() const { return stipple_step_; }
+  // Never null after construction: a new bitmap holds a TNearestResampler.
   TCustomResampler* Resampler() const { return resampler_; }
-  // The class name of the resampler; empty while the bitmap holds none.
+  // Takes Value over: frees the current resampler and calls Changed. Null, or the current
+  // resampler, is ignored.
+  void SetResampler(TCustomResampler* Value);
+  // The class name of the resampler.
   std::string ResamplerClassName() const;
   // Replaces the resampler by a new one of the registered class of exactly that name;
   // empty, current or unknown names are ignored.
@@ -191,15 +216,50 @@ class TBitmap32 : public TCustomMap {
   virtual void CopyPixelsTo(TBitmap32& Dst) const;
   virtual void CopyPropertiesTo(TBitmap32& Dst) const;
 
-  // ---- pixel operations the assignment uses
+  // ---- pixel addressing without checks: the caller keeps X and Y inside the bitmap
+  TColor32* RowPointer(int32_t Y) const { return bits_ + size_t(Y) * size_t(Width()); }
+  TColor32* PixelPointer(int32_t X, int32_t Y) const { return RowPointer(Y) + X; }
+  TColor32& Pixel(int32_t X, int32_t Y) const { return *PixelPointer(X, Y); }
+
+  // ---- checked reads
+  // The pixel inside the clip rectangle, else OuterColor.
+  TColor32 PixelClipped(int32_t X, int32_t Y) const;
+  // X and Y brought into the clip rectangle by the WrapMode's edge rule; OuterColor while
+  // the clip rectangle is empty.
+  TColor32 PixelWrapped(int32_t X, int32_t Y) const;
+  // Bilinear read at 24.8 coordinates through GammaTable and PixelInterpolator. It reads
+  // the pixel right of and below (X >> 8, Y >> 8): the caller keeps X >> 8 < Width - 1
+  // and Y >> 8 < Height - 1. Leaves the MMX state as the interpolator does.
+  TColor32 PixelBilinear256(uint32_t X, uint32_t Y) const;
+  // The same inside the clip rectangle; the last column and row are read without blending
+  // and everything else outside gives OuterColor.
+  TColor32 PixelBilinear256Clipped(int32_t X, int32_t Y) const;
+  // Bilinear reads at 16.16 coordinates; each leaves the MMX state clear.
+  TColor32 PixelFixed(TFixed X, TFixed Y) const;
+  TColor32 PixelFixedClipped(TFixed X, TFixed Y) const;
+  // Wrapped like PixelWrapped, weighted by the top eight bits of each fraction.
+  TColor32 PixelFixedWrapped(TFixed X, TFixed Y) const;
+
+  // ---- filling
   // Fills the clip rectangle (all pixels when not clipping), then Changed.
   void Clear(TColor32 Color);
   // Fills X1 <= x < X2, Y1 <= y < Y2, which the caller keeps inside the bitmap.
   void FillRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Color);
+  // Fills the part of the rectangle inside the clip rectangle and reports the rectangle.
+  void FillRectClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Color);
   void SetAlpha(uint8_t A);
   void MakeOpaque() { SetAlpha(255); }
+
+  // ---- drawing
   // Copies the whole bitmap one to one to (X, Y) of DC, alpha ignored.
   void DrawToDC(HDC DC, int32_t X, int32_t Y) const;
+  // Draws the whole bitmap into DstRect of Dst, inside Dst's clip rectangle, through this
+  // bitmap's resampler, DrawMode and OnPixelCombine (TransferBitmap).
+  void DrawInto(TBitmap32* Dst, const TRect& DstRect);
+  // Quarter turns into Dst, which takes the turned size (Height x Width) and pixels and
+  // notifies once; null (or this bitmap itself) turns this bitmap in place.
+  void RotateClockwise(TBitmap32* Dst);
+  void RotateCounterClockwise(TBitmap32* Dst);
 
   // ---- stream property "Data": Width and Height (signed 32-bit), then the pixels, top
   // row first, each as bytes blue, green, red, alpha.
@@ -233,6 +293,8 @@ class TBitmap32 : public TCustomMap {
   void AssignMaskedGraphic(classlib::TGraphic& Graphic, const TRect& Area);
   void DrawGraphic(classlib::TGraphic& Graphic, const TRect& Area);
   void CopyToGuiBitmap(classlib::TBitmap& Dest) const;
+  template <typename Place>
+  void RotateInto(TBitmap32* Dst, Place place);
 
   TColor32* bits_ = nullptr;
   std::unique_ptr<classlib::TCanvas> canvas_;
@@ -257,8 +319,31 @@ class TBitmap32 : public TCustomMap {
   HFONT font_handle_ = nullptr;
 };
 
-// Start-up and shut-down of this unit (see Raster_Startup.h): the stock system font that
-// releasing a font selection puts back.
+// The abstract base of everything that can be sampled at a point. The three sampling forms
+// forward to each other (integer to fixed, fixed to float, float to fixed), so a concrete
+// sampler overrides SampleAtFixed or SampleAtFloat. Samples are taken between
+// BeginSampling and EndSampling.
+class TCustomSampler : public TNotifiablePersistent {
+ public:
+  static const TClassInfo ClassInfo;
+  TClass ClassType() const override { return &ClassInfo; }
+
+  // SampleAtFixed(X << 16, Y << 16).
+  virtual TColor32 SampleAtInt(int32_t X, int32_t Y);
+  // SampleAtFloat(X / 65536, Y / 65536) in single precision.
+  virtual TColor32 SampleAtFixed(TFixed X, TFixed Y);
+  // SampleAtFixed(round(X x 65536), round(Y x 65536)), ties to even.
+  virtual TColor32 SampleAtFloat(float X, float Y);
+  virtual void BeginSampling() {}
+  virtual void EndSampling() {}
+  virtual bool HasSampleBounds() { return false; }
+  // The full integer range.
+  virtual TRect GetSampleBounds();
+};
+
+// Start-up and shut-down of this unit (see Raster_Startup.h): the pixel interpolator, the
+// gamma table with gamma 0.7, and the stock system font that releasing a font selection
+// puts back.
 void StartupRasterUnit();
 void ShutdownRasterUnit();
 

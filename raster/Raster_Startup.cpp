@@ -5,6 +5,7 @@
 #include "raster/Raster_Filters.h"
 #include "raster/Raster_LowLevel.h"
 #include "raster/Raster_MicroTiles.h"
+#include "raster/Raster_Resamplers.h"
 #include "raster/Raster_System.h"
 
 namespace raster {
@@ -24,8 +25,8 @@ void StartupRasterLibrary() {
   InitializeLowLevelUnit();
   // The blend tables, the blend routine pointers and their weight vectors.
   InitializeBlendUnit();
-  // The resampler routine pointers and the registration of the resampler and kernel
-  // classes come here with the resampler unit.
+  // The resampler routine pointers, then the resampler and kernel classes registered.
+  InitializeResamplersUnit();
   InitializeProcessorCount();
   // The line-filter routines.
   InitializeFilterUnit();
@@ -39,8 +40,8 @@ void ShutdownRasterLibrary() {
   if (!Started) return;
   Started = false;
   ShutdownRasterUnit();
-  // The line filters, the processor count, the fill routine and the resamplers keep
-  // nothing to release.
+  // The line filters, the processor count and the fill routine keep nothing to release.
+  FinalizeResamplersUnit();
   FinalizeBlendUnit();
   FinalizeSystemUnit();
 }

@@ -1,0 +1,605 @@
+// The transfer routines of the resampler unit: TransferBitmap, the block copy, the four
+// scaling routines with their coordinate maps, and the plain variants of the two inner
+// routines with their selection.
+//
+// The maps are built in single precision (inside TSinglePrecision, in functions of their
+// own) before any pixel is written, so that no floating-point work meets the MMX state
+// that the blend and interpolation routines leave.
+#include "raster/Raster_Resamplers.h"
+
+#include "raster/Raster_Blend.h"
+#include "raster/Raster_LowLevel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace raster {
+
+bool FullEdgeMapping = true;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Writing under the draw mode
+
+struct TWriter {
+  TDrawMode Mode;
+  const TPixelCombineEvent* Callback;
+  uint32_t MasterAlpha;
+  TCombineMode Combine;
+  TColor32 OuterColor;
+};
+
+TWriter WriterFor(const TBitmap32& Src, TDrawMode CombineOp,
+                  const TPixelCombineEvent& CombineCallBack) {
+  if (CombineOp == dmCustom && !CombineCallBack) CombineOp = dmOpaque;
+  if (CombineOp > dmTransparent) CombineOp = dmOpaque;
+  return {CombineOp, &CombineCallBack, Src.MasterAlpha(), Src.CombineMode(), Src.OuterColor()};
+}
+
+// A whole line, as the block copy and the nearest resampler write.
+void WriteLine(const TWriter& w, const TColor32* Source, TColor32* Dest, int32_t Count) {
+  switch (w.Mode) {
+    case dmOpaque:
+      MoveDWords(Source, Dest, Count);
+      break;
+    case dmBlend:
+      if (w.MasterAlpha >= 255) {
+        BlendRowByMode[w.Combine](Source, Dest, Count);
+      } else {
+        MasterBlendRowByMode[w.Combine](Source, Dest, Count, w.MasterAlpha);
+      }
+      break;
+    case dmCustom:
+      for (int32_t i = 0; i < Count; ++i) (*w.Callback)(Source[i], Dest[i], w.MasterAlpha);
+      break;
+    case dmTransparent:
+      for (int32_t i = 0; i < Count; ++i) {
+        if (Source[i] != w.OuterColor) Dest[i] = Source[i];
+      }
+      break;
+  }
+}
+
+// Computed pixels, one by one, as the filtering routines write them. A master alpha above
+// 255 counts as 255: the pixel blends weigh with it directly.
+void WritePixels(const TWriter& w, const TColor32* Source, TColor32* Dest, int32_t Count) {
+  switch (w.Mode) {
+    case dmOpaque:
+      MoveDWords(Source, Dest, Count);
+      break;
+    case dmBlend: {
+      const TMasterBlendInto blend = MasterBlendIntoByMode[w.Combine];
+      const uint32_t master = std::min(w.MasterAlpha, 255u);
+      for (int32_t i = 0; i < Count; ++i) blend(Source[i], Dest[i], master);
+      break;
+    }
+    default:
+      WriteLine(w, Source, Dest, Count);
+      break;
+  }
+}
+
+// Where a computed row goes first: straight into the destination when it is stored as it
+// is, else into the line buffer that WritePixels then writes.
+TColor32* RowTarget(const TWriter& w, TColor32* Dest, std::vector<TColor32>& Line) {
+  return w.Mode == dmOpaque ? Dest : Line.data();
+}
+
+void FinishRow(const TWriter& w, const TColor32* Row, TColor32* Dest, int32_t Count) {
+  if (w.Mode != dmOpaque) WritePixels(w, Row, Dest, Count);
+}
+
+// ---------------------------------------------------------------------------------------
+// Rectangles
+
+int64_t SpanOf(int32_t Lo, int32_t Hi) { return int64_t(Hi) - int64_t(Lo); }
+
+// DstClip within Dst's bounds and DstRect; false when nothing is left or DstRect is wider
+// or taller than 32-bit arithmetic can take.
+bool ClipDestination(const TBitmap32& Dst, const TRect& DstRect, TRect& DstClip) {
+  if (SpanOf(DstRect.left, DstRect.right) > INT32_MAX ||
+      SpanOf(DstRect.top, DstRect.bottom) > INT32_MAX) {
+    return false;
+  }
+  TRect clip;
+  IntersectRects(clip, DstClip, Dst.BoundsRect());
+  IntersectRects(clip, clip, DstRect);
+  if (RectIsEmpty(clip)) return false;
+  DstClip = clip;
+  return true;
+}
+
+bool InsideBitmap(const TBitmap32& Src, const TRect& SrcRect) {
+  return SrcRect.left >= 0 && SrcRect.top >= 0 && SrcRect.right <= Src.Width() &&
+         SrcRect.bottom <= Src.Height();
+}
+
+// Everything a scaling routine is given, checked: false when there is nothing to draw.
+bool PrepareScaling(TBitmap32& Dst, const TRect& DstRect, TRect& DstClip, TBitmap32& Src,
+                    const TRect& SrcRect) {
+  if (Dst.IsEmpty() || Src.IsEmpty()) return false;
+  if (!ValidateSourceRect(Src, SrcRect)) return false;
+  return ClipDestination(Dst, DstRect, DstClip);
+}
+
+// The sizes of one scaling call.
+struct TSpans {
+  int32_t SrcW, SrcH, DstW, DstH, ClipW, ClipH;
+};
+
+TSpans SpansOf(const TRect& DstRect, const TRect& DstClip, const TRect& SrcRect) {
+  return {SrcRect.right - SrcRect.left,  SrcRect.bottom - SrcRect.top,
+          DstRect.right - DstRect.left,  DstRect.bottom - DstRect.top,
+          DstClip.right - DstClip.left,  DstClip.bottom - DstClip.top};
+}
+
+bool SameSize(const TSpans& s) { return s.SrcW == s.DstW && s.SrcH == s.DstH; }
+
+// The block copy of the part of SrcRect that DstClip shows.
+void CopyShownBlock(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, TBitmap32& Src,
+                    const TRect& SrcRect, TDrawMode CombineOp,
+                    const TPixelCombineEvent& CombineCallBack) {
+  CopyBlockCombined(Dst, DstClip, Src, SrcRect.left + DstClip.left - DstRect.left,
+                    SrcRect.top + DstClip.top - DstRect.top, CombineOp, CombineCallBack);
+}
+
+// Leaves the MMX state on every way out of a routine that used the pixel pointers.
+struct TMmxStateGuard {
+  ~TMmxStateGuard() { LeaveMmxState(); }
+};
+
+// ---------------------------------------------------------------------------------------
+// Maps, built in single precision
+
+// The nearest resampler's source positions of Count destination pixels from Offset on, of
+// a destination span Dst read from the source span Lo..Lo + Src.
+__attribute__((noinline)) void MapNearest(int32_t Count, int32_t Offset, int32_t Dst, int32_t Lo,
+                                          int32_t Src, int32_t* Map) {
+  const int32_t last = Lo + Src - 1;
+  if (Dst < 2) {
+    std::fill_n(Map, Count, (Lo + Lo + Src - 1) / 2);
+    return;
+  }
+  const float scale = FullEdgeMapping ? float(Src) / float(Dst) : float(Src - 1) / float(Dst - 1);
+  for (int32_t i = 0; i < Count; ++i) {
+    const float x = float(i + Offset) * scale + float(Lo);
+    const int32_t pos = FullEdgeMapping ? int32_t(x) : int32_t(std::lrint(x));
+    Map[i] = std::min(pos, last);  // a last rounding never reaches past the span
+  }
+}
+
+// The bilinear map of one axis: positions and packed weights W x 0x10001 of the pixel at
+// the position (the one after it gets 256 - W). Positions stay in Lo..Lo + Src - 2, so the
+// pair read always lies in the source span.
+__attribute__((noinline)) void MapLinear(int32_t Count, int32_t Offset, int32_t Dst, int32_t Lo,
+                                         int32_t Src, int32_t* Positions, uint32_t* Weights) {
+  const float last = float(Lo + Src - 1);
+  float scale = 0, x = 0;
+  if (FullEdgeMapping) scale = float(Src) / float(Dst);
+  else if (Dst > 1) scale = float(Src - 1) / float(Dst - 1);
+  for (int32_t i = 0; i < Count; ++i) {
+    if (FullEdgeMapping) x = scale * (float(i + Offset) + 0.5f) + (float(Lo) - 0.5f);
+    else x = float(i + Offset) * scale + float(Lo);
+    x = std::min(std::max(x, float(Lo)), last);
+    const float floor_x = std::floor(x);
+    Positions[i] = int32_t(floor_x);
+    Weights[i] = uint32_t(256 - std::lrint((x - floor_x) * 256.0f)) * 0x10001u;
+  }
+  for (int32_t i = Count - 1; i >= 0 && Positions[i] + 1 == Lo + Src; --i) {
+    --Positions[i];
+    Weights[i] = 0;
+  }
+}
+
+// The block boundaries of ResampleDraft along one axis: block i starts at Starts[i] and
+// is Sizes[i] long, both relative to the source span's start, all inside Src.
+__attribute__((noinline)) void MapBlocks(int32_t Count, int32_t Offset, int32_t Dst, int32_t Src,
+                                         int32_t* Starts, int32_t* Sizes) {
+  const float scale = float(Src) / float(Dst);
+  const int32_t first = std::min(int32_t(float(Offset) * scale), Src - 1);
+  const int32_t step = int32_t(scale);
+  const int64_t fixed_step = int64_t(scale * 65536.0f);
+  int64_t x0 = 0, x1 = step;
+  for (int32_t i = 2; i <= Count + 1; ++i) {
+    const int64_t size = x1 - x0;
+    int64_t start = first + x0;
+    x0 = x1;
+    x1 = (int64_t(i) * fixed_step) >> 16;
+    // A block that the rounding of the scale pushed past the span keeps its last pixels.
+    int64_t end = std::min<int64_t>(start + size, Src);
+    start = std::min<int64_t>(start, end - 1);
+    Starts[i - 2] = int32_t(start);
+    Sizes[i - 2] = int32_t(std::max<int64_t>(end - start, 1));
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The filter clusters
+
+float ClusterFilterWidth(const TCustomKernel& Kernel) {
+  const float width = Kernel.GetWidth();
+  if (!(width >= MinimumKernelWidth)) return MinimumKernelWidth;
+  return std::min(width, 256.0f);
+}
+
+// Lowers the weight at index (last index) div 2 by what the cluster sums to beyond 256.
+void CorrectSum(TCluster& Cluster) {
+  int32_t sum = 0;
+  for (const TClusterEntry& entry : Cluster) sum += entry.Weight;
+  if (sum != 256) Cluster[(Cluster.size() - 1) / 2].Weight -= sum - 256;
+}
+
+__attribute__((noinline)) void BuildClusters(int32_t DstLo, int32_t DstW, int32_t ClipLo,
+                                             int32_t SrcLo, int32_t SrcHi,
+                                             const TCustomKernel& Kernel, TMappingTable& Table) {
+  const int32_t src_w = SrcHi - SrcLo;
+  float scale = 0;
+  if (FullEdgeMapping) scale = float(DstW) / float(src_w);
+  else if (DstW > 1) scale = float(DstW - 1) / float(src_w - 1);
+  if (scale == 0.0f) {
+    for (TCluster& cluster : Table) cluster.assign(1, {(SrcLo + SrcHi) / 2, 256});
+    return;
+  }
+  const bool enlarging = scale >= 1.0f;
+  const float step = 1.0f / scale;
+  const float width = enlarging ? ClusterFilterWidth(Kernel) : ClusterFilterWidth(Kernel) * step;
+  for (size_t i = 0; i < Table.size(); ++i) {
+    const int32_t index = int32_t(i) + ClipLo - DstLo;
+    const float center = FullEdgeMapping ? (float(SrcLo) - 0.5f) + (float(index) + 0.5f) * step
+                                         : float(SrcLo) + float(index) * step;
+    TCluster& cluster = Table[i];
+    const int32_t first = int32_t(std::floor(center - width));
+    const int32_t last = int32_t(std::ceil(center + width));
+    for (int32_t j = first; j <= last; ++j) {
+      const float distance = center - float(j);
+      const int32_t weight =
+          enlarging ? int32_t(std::lrint(Kernel.Filter(distance) * 256.0f))
+                    : int32_t(std::lrint(Kernel.Filter(distance * scale) * 256.0f * scale));
+      if (weight != 0) cluster.push_back({ClampRange(j, SrcLo, SrcHi - 1), weight});
+    }
+    // A kernel that weighs every pixel near the centre as 0 leaves the nearest one.
+    if (cluster.empty()) {
+      cluster.push_back({ClampRange(int32_t(std::floor(center)), SrcLo, SrcHi - 1), 256});
+    } else {
+      CorrectSum(cluster);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// ResampleKernel's clusters, flattened: entries of cluster i are First[i]..First[i + 1] - 1.
+
+struct TFlatClusters {
+  std::vector<int32_t> First;
+  std::vector<int32_t> Pos;
+  std::vector<int32_t> Weight;
+  int32_t Lo = INT32_MAX, Hi = INT32_MIN;
+};
+
+TFlatClusters Flatten(const TMappingTable& Table) {
+  TFlatClusters flat;
+  flat.First.reserve(Table.size() + 1);
+  for (const TCluster& cluster : Table) {
+    flat.First.push_back(int32_t(flat.Pos.size()));
+    for (const TClusterEntry& entry : cluster) {
+      flat.Pos.push_back(entry.Pos);
+      flat.Weight.push_back(entry.Weight);
+      flat.Lo = std::min(flat.Lo, entry.Pos);
+      flat.Hi = std::max(flat.Hi, entry.Pos);
+    }
+  }
+  flat.First.push_back(int32_t(flat.Pos.size()));
+  return flat;
+}
+
+uint32_t ComposeChannel(int32_t Sum, bool Clamp) {
+  if (Clamp) Sum = std::min(std::max(Sum, 0), 0xFF0000);
+  return uint32_t(Sum >> 16) & 0xFF;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// TransferBitmap and the block copy
+
+bool ValidateSourceRect(const TBitmap32& Src, const TRect& SrcRect) {
+  if (RectIsEmpty(SrcRect)) return false;
+  if (!InsideBitmap(Src, SrcRect)) throw ESrcInvalidException("Source rectangle is invalid");
+  return true;
+}
+
+void TransferBitmap(TBitmap32* Dst, const TRect& DstRect, TRect DstClip, TBitmap32* Src,
+                    const TRect& SrcRect, TCustomResampler* Resampler, TDrawMode CombineOp,
+                    const TPixelCombineEvent& CombineCallBack) {
+  if (Dst == nullptr) throw EBitmapException("Destination bitmap is nil");
+  if (Src == nullptr) throw EBitmapException("Source bitmap is nil");
+  if (Src->IsEmpty() || Dst->IsEmpty()) return;
+  if (CombineOp == dmBlend && Src->MasterAlpha() == 0) return;
+  if (!ValidateSourceRect(*Src, SrcRect)) return;
+  if (!Dst->CollectingAreas()) {
+    if (!ClipDestination(*Dst, DstRect, DstClip)) return;
+    if (CombineOp == dmCustom && !CombineCallBack) CombineOp = dmOpaque;
+    GdiFlush();  // drawing that GDI still holds back lands in the pixels first
+    TMmxStateGuard mmx_state;
+    if (SameSize(SpansOf(DstRect, DstClip, SrcRect))) {
+      CopyShownBlock(*Dst, DstRect, DstClip, *Src, SrcRect, CombineOp, CombineCallBack);
+    } else {
+      TCustomResampler* resampler = Resampler != nullptr ? Resampler : Src->Resampler();
+      resampler->ResampleRect(*Dst, DstRect, DstClip, *Src, SrcRect, CombineOp, CombineCallBack);
+    }
+  }
+  Dst->AreaChanged(DstRect, AreaInfoRect);
+}
+
+void CopyBlockCombined(TBitmap32& Dst, const TRect& DstRect, TBitmap32& Src, int32_t SrcX,
+                       int32_t SrcY, TDrawMode CombineOp,
+                       const TPixelCombineEvent& CombineCallBack) {
+  // The block within Dst, then within Src, both as rectangles of the destination.
+  TRect block;
+  if (!IntersectRects(block, DstRect, Dst.BoundsRect()) || RectIsEmpty(block)) return;
+  const int64_t dx = int64_t(SrcX) - DstRect.left, dy = int64_t(SrcY) - DstRect.top;
+  block.left = int32_t(std::max<int64_t>(block.left, -dx));
+  block.top = int32_t(std::max<int64_t>(block.top, -dy));
+  block.right = int32_t(std::min<int64_t>(block.right, Src.Width() - dx));
+  block.bottom = int32_t(std::min<int64_t>(block.bottom, Src.Height() - dy));
+  if (RectIsEmpty(block) || Src.IsEmpty()) return;
+  const TWriter writer = WriterFor(Src, CombineOp, CombineCallBack);
+  const int32_t width = block.right - block.left;
+  for (int32_t y = block.top; y < block.bottom; ++y) {
+    WriteLine(writer, Src.PixelPointer(int32_t(block.left + dx), int32_t(y + dy)),
+              Dst.PixelPointer(block.left, y), width);
+  }
+  LeaveMmxState();
+}
+
+// ---------------------------------------------------------------------------------------
+// ResampleNearest
+
+void ResampleNearest(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, TBitmap32& Src,
+                     const TRect& SrcRect, TDrawMode CombineOp,
+                     const TPixelCombineEvent& CombineCallBack) {
+  TRect clip = DstClip;
+  if (Dst.IsEmpty() || !ClipDestination(Dst, DstRect, clip)) return;
+  if (!InsideBitmap(Src, SrcRect)) throw Exception("Invalid SrcRect");
+  if (RectIsEmpty(SrcRect)) return;
+  TMmxStateGuard mmx_state;
+  const TSpans s = SpansOf(DstRect, clip, SrcRect);
+  if (SameSize(s)) return CopyShownBlock(Dst, DstRect, clip, Src, SrcRect, CombineOp, CombineCallBack);
+
+  std::vector<int32_t> columns(static_cast<size_t>(s.ClipW)), rows(static_cast<size_t>(s.ClipH));
+  {
+    TSinglePrecision single;
+    MapNearest(s.ClipW, clip.left - DstRect.left, s.DstW, SrcRect.left, s.SrcW, columns.data());
+    MapNearest(s.ClipH, clip.top - DstRect.top, s.DstH, SrcRect.top, s.SrcH, rows.data());
+  }
+
+  const TWriter writer = WriterFor(Src, CombineOp, CombineCallBack);
+  const int32_t stride = Dst.Width();
+  TColor32* dest = Dst.PixelPointer(clip.left, clip.top);
+  std::vector<TColor32> line(writer.Mode == dmOpaque ? 0 : size_t(s.ClipW));
+  int32_t previous = -1;
+  for (int32_t j = 0; j < s.ClipH; ++j, dest += stride) {
+    const int32_t source_row = rows[size_t(j)];
+    if (writer.Mode == dmOpaque && source_row == previous) {
+      MoveDWords(dest - stride, dest, s.ClipW);
+      continue;
+    }
+    if (writer.Mode == dmOpaque || source_row != previous) {
+      const TColor32* source = Src.RowPointer(source_row);
+      TColor32* target = writer.Mode == dmOpaque ? dest : line.data();
+      for (int32_t i = 0; i < s.ClipW; ++i) target[i] = source[columns[size_t(i)]];
+    }
+    if (writer.Mode != dmOpaque) WriteLine(writer, line.data(), dest, s.ClipW);
+    previous = source_row;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// StretchLinear
+
+void StretchLinear(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, TBitmap32& Src,
+                   const TRect& SrcRect, TDrawMode CombineOp,
+                   const TPixelCombineEvent& CombineCallBack) {
+  TRect clip = DstClip;
+  if (!PrepareScaling(Dst, DstRect, clip, Src, SrcRect)) return;
+  const TSpans s = SpansOf(DstRect, clip, SrcRect);
+  if (s.SrcW < 2 || s.SrcH < 2) {
+    // No pair of pixels to interpolate between along one axis.
+    return ResampleKernel(Dst, DstRect, clip, Src, SrcRect, TLinearKernel(), CombineOp,
+                          CombineCallBack);
+  }
+  TMmxStateGuard mmx_state;
+  std::vector<int32_t> columns(static_cast<size_t>(s.ClipW)), rows(static_cast<size_t>(s.ClipH));
+  std::vector<uint32_t> column_weights(static_cast<size_t>(s.ClipW)), row_weights(static_cast<size_t>(s.ClipH));
+  {
+    TSinglePrecision single;
+    MapLinear(s.ClipW, clip.left - DstRect.left, s.DstW, SrcRect.left, s.SrcW, columns.data(),
+              column_weights.data());
+    MapLinear(s.ClipH, clip.top - DstRect.top, s.DstH, SrcRect.top, s.SrcH, rows.data(),
+              row_weights.data());
+  }
+
+  const TWriter writer = WriterFor(Src, CombineOp, CombineCallBack);
+  const TBilinearInterpolate interpolate = BilinearInterpolate;
+  const int32_t source_stride = Src.Width();
+  std::vector<TColor32> line(static_cast<size_t>(s.ClipW));
+  TColor32* dest = Dst.PixelPointer(clip.left, clip.top);
+  for (int32_t j = 0; j < s.ClipH; ++j, dest += Dst.Width()) {
+    const TColor32* source = Src.RowPointer(rows[size_t(j)]);
+    const uint32_t wy = row_weights[size_t(j)];
+    TColor32* target = RowTarget(writer, dest, line);
+    for (int32_t i = 0; i < s.ClipW; ++i) {
+      const TColor32* p = source + columns[size_t(i)];
+      target[i] = interpolate(column_weights[size_t(i)], wy, p, p + source_stride);
+    }
+    FinishRow(writer, target, dest, s.ClipW);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// BuildClusterTable and ResampleKernel
+
+TMappingTable BuildClusterTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int32_t ClipHi,
+                                int32_t SrcLo, int32_t SrcHi, const TCustomKernel& Kernel) {
+  const int64_t src_w = SpanOf(SrcLo, SrcHi), clip_w = SpanOf(ClipLo, ClipHi);
+  const int64_t dst_w = SpanOf(DstLo, DstHi);
+  if (src_w <= 0 || clip_w <= 0 || dst_w <= 0 || src_w > INT32_MAX || dst_w > INT32_MAX) return {};
+  TMappingTable table(static_cast<size_t>(clip_w));
+  if (src_w == 1) {
+    for (TCluster& cluster : table) cluster.assign(1, {SrcLo, 256});
+    return table;
+  }
+  TSinglePrecision single;
+  BuildClusters(DstLo, int32_t(dst_w), ClipLo, SrcLo, SrcHi, Kernel, table);
+  return table;
+}
+
+void ResampleKernel(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, TBitmap32& Src,
+                    const TRect& SrcRect, const TCustomKernel& Kernel, TDrawMode CombineOp,
+                    const TPixelCombineEvent& CombineCallBack) {
+  TRect clip = DstClip;
+  if (!PrepareScaling(Dst, DstRect, clip, Src, SrcRect)) return;
+  const TWriter writer = WriterFor(Src, CombineOp, CombineCallBack);
+  if (writer.Mode == dmBlend && writer.MasterAlpha == 0) return;
+  const TFlatClusters map_x = Flatten(BuildClusterTable(
+      DstRect.left, DstRect.right, clip.left, clip.right, SrcRect.left, SrcRect.right, Kernel));
+  const TFlatClusters map_y = Flatten(BuildClusterTable(
+      DstRect.top, DstRect.bottom, clip.top, clip.bottom, SrcRect.top, SrcRect.bottom, Kernel));
+  if (map_x.Pos.empty() || map_y.Pos.empty()) return;
+  const bool clamp = Kernel.RangeCheck();
+  TMmxStateGuard mmx_state;
+
+  // Channel sums of the source columns in use, blue, green, red, alpha each.
+  const int32_t columns = map_x.Hi - map_x.Lo + 1;
+  std::vector<int32_t> sums(size_t(columns) * 4);
+  const int32_t clip_w = clip.right - clip.left;
+  std::vector<TColor32> line(static_cast<size_t>(clip_w));
+  TColor32* dest = Dst.PixelPointer(clip.left, clip.top);
+  for (size_t j = 0; j + 1 < map_y.First.size(); ++j, dest += Dst.Width()) {
+    // Vertical pass: each column in use filtered by this row's cluster.
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int32_t e = map_y.First[j]; e < map_y.First[j + 1]; ++e) {
+      // Bytes in memory order: blue, green, red, alpha of each column in turn.
+      const uint8_t* source =
+          reinterpret_cast<const uint8_t*>(Src.PixelPointer(map_x.Lo, map_y.Pos[size_t(e)]));
+      const int32_t weight = map_y.Weight[size_t(e)];
+      int32_t* sum = sums.data();
+      for (int32_t k = 0; k < columns * 4; ++k) sum[k] += int32_t(source[k]) * weight;
+    }
+    // Horizontal pass: each destination pixel from the column sums of its cluster.
+    TColor32* target = RowTarget(writer, dest, line);
+    for (int32_t i = 0; i < clip_w; ++i) {
+      int32_t b = 0, g = 0, r = 0, a = 0;
+      for (int32_t e = map_x.First[size_t(i)]; e < map_x.First[size_t(i) + 1]; ++e) {
+        const int32_t* sum = sums.data() + size_t(map_x.Pos[size_t(e)] - map_x.Lo) * 4;
+        const int32_t weight = map_x.Weight[size_t(e)];
+        b += sum[0] * weight;
+        g += sum[1] * weight;
+        r += sum[2] * weight;
+        a += sum[3] * weight;
+      }
+      target[i] = ComposeChannel(a, clamp) << 24 | ComposeChannel(r, clamp) << 16 |
+                  ComposeChannel(g, clamp) << 8 | ComposeChannel(b, clamp);
+    }
+    FinishRow(writer, target, dest, clip_w);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// ResampleDraft
+
+void ResampleDraft(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, TBitmap32& Src,
+                   const TRect& SrcRect, const TCustomKernel& Kernel, TDrawMode CombineOp,
+                   const TPixelCombineEvent& CombineCallBack) {
+  TRect clip = DstClip;
+  if (!PrepareScaling(Dst, DstRect, clip, Src, SrcRect)) return;
+  const TSpans s = SpansOf(DstRect, clip, SrcRect);
+  if (s.SrcW < s.DstW || s.SrcH < s.DstH) {
+    if (s.SrcW < 2 || s.SrcH < 2) {
+      return ResampleKernel(Dst, DstRect, clip, Src, SrcRect, Kernel, CombineOp, CombineCallBack);
+    }
+    return StretchLinear(Dst, DstRect, clip, Src, SrcRect, CombineOp, CombineCallBack);
+  }
+  TMmxStateGuard mmx_state;
+  std::vector<int32_t> x_starts(static_cast<size_t>(s.ClipW)), x_sizes(static_cast<size_t>(s.ClipW));
+  std::vector<int32_t> y_starts(static_cast<size_t>(s.ClipH)), y_sizes(static_cast<size_t>(s.ClipH));
+  {
+    TSinglePrecision single;
+    MapBlocks(s.ClipW, clip.left - DstRect.left, s.DstW, s.SrcW, x_starts.data(), x_sizes.data());
+    MapBlocks(s.ClipH, clip.top - DstRect.top, s.DstH, s.SrcH, y_starts.data(), y_sizes.data());
+  }
+
+  const TWriter writer = WriterFor(Src, CombineOp, CombineCallBack);
+  const TAverageBlock average = AverageBlock;
+  const int32_t stride = Src.Width() * int32_t(sizeof(TColor32));
+  std::vector<TColor32> line(static_cast<size_t>(s.ClipW));
+  TColor32* dest = Dst.PixelPointer(clip.left, clip.top);
+  for (int32_t j = 0; j < s.ClipH; ++j, dest += Dst.Width()) {
+    const TColor32* source = Src.PixelPointer(SrcRect.left, SrcRect.top + y_starts[size_t(j)]);
+    const uint32_t height = uint32_t(y_sizes[size_t(j)]);
+    TColor32* target = RowTarget(writer, dest, line);
+    for (int32_t i = 0; i < s.ClipW; ++i) {
+      target[i] = average(uint32_t(x_sizes[size_t(i)]), height, source + x_starts[size_t(i)], stride);
+    }
+    FinishRow(writer, target, dest, s.ClipW);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The inner routines: plain variants and selection
+
+TColor32 AverageOfSums(const uint64_t Sums[4], uint64_t Count) {
+  if (Count == 0) return 0;
+  TColor32 result = 0;
+  for (int c = 0; c < 4; ++c) result |= TColor32((Sums[c] + Count / 2) / Count) << (8 * c);
+  return result;
+}
+
+TColor32 AverageBlock_Plain(uint32_t Width, uint32_t Height, const TColor32* Block,
+                            int32_t Stride) {
+  uint64_t sums[4] = {};
+  const uint8_t* row = reinterpret_cast<const uint8_t*>(Block);
+  for (uint32_t y = 0; y < Height; ++y, row += Stride) {
+    const TColor32* pixels = reinterpret_cast<const TColor32*>(row);
+    uint32_t b = 0, g = 0, r = 0, a = 0;  // a row of up to 16 million pixels fits
+    for (uint32_t x = 0; x < Width; ++x) {
+      const TColor32 c = pixels[x];
+      b += c & 0xFF;
+      g += (c >> 8) & 0xFF;
+      r += (c >> 16) & 0xFF;
+      a += c >> 24;
+    }
+    sums[0] += b;
+    sums[1] += g;
+    sums[2] += r;
+    sums[3] += a;
+  }
+  return AverageOfSums(sums, uint64_t(Width) * Height);
+}
+
+TColor32 BilinearInterpolate_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
+                                   const TColor32* P2) {
+  const uint32_t wx = std::min(WX >> 16, 255u), wy = std::min(WY >> 16, 255u);
+  return CombineColors(CombineColors(P1[0], P1[1], wx), CombineColors(P2[0], P2[1], wx), wy);
+}
+
+TAverageBlock AverageBlock = AverageBlock_Plain;
+TBilinearInterpolate BilinearInterpolate = BilinearInterpolate_Plain;
+
+void SelectResamplerRoutines(const TRoutineFeatures& Features) {
+  if (Features.ThreeDNow) {
+    AverageBlock = AverageBlock_3DNow;
+    BilinearInterpolate = BilinearInterpolate_MMX;
+  } else if (Features.MMX) {
+    AverageBlock = AverageBlock_MMX;
+    BilinearInterpolate = BilinearInterpolate_MMX;
+  } else {
+    AverageBlock = AverageBlock_Plain;
+    BilinearInterpolate = BilinearInterpolate_Plain;
+  }
+}
+
+void SetupResamplerRoutines() { SelectResamplerRoutines(StartupRoutineFeatures()); }
+
+}  // namespace raster
