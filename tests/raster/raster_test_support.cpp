@@ -3,7 +3,9 @@
 
 #include "raster/Raster_Blend.h"
 #include "raster/Raster_Filters.h"
+#include "raster/Raster.h"
 #include "raster/Raster_LowLevel.h"
+#include "raster/Raster_Resamplers.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -18,10 +20,14 @@ class RasterUnits : public testing::Environment {
     raster::InitializeSystemUnit();
     raster::InitializeLowLevelUnit();
     raster::InitializeBlendUnit();
+    raster::InitializeResamplersUnit();
     raster::InitializeProcessorCount();
     raster::InitializeFilterUnit();
+    raster::StartupRasterUnit();
   }
   void TearDown() override {
+    raster::ShutdownRasterUnit();
+    raster::FinalizeResamplersUnit();
     raster::FinalizeBlendUnit();
     raster::FinalizeSystemUnit();
   }
@@ -45,6 +51,8 @@ void SelectAll(const TRoutineFeatures& features) {
   raster::SelectFillRoutine(features);
   raster::ReselectBlendRoutines(features);
   raster::SelectFilterRoutines(features);
+  raster::SelectResamplerRoutines(features);
+  raster::SelectPixelInterpolator(features);
 }
 
 void SelectStartupRoutines() { SelectAll(raster::StartupRoutineFeatures()); }
