@@ -514,6 +514,11 @@ TColor32 BilinearInterpolate_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
                                    const TColor32* P2);
 TColor32 BilinearInterpolate_MMX(uint32_t WX, uint32_t WY, const TColor32* P1,
                                  const TColor32* P2);
+// A row of MMX interpolations, as StretchLinear runs them: Out[i] := BilinearInterpolate_MMX
+// at column Positions[i] of Row (the row below Stride pixels on) with WeightsX[i] and WY.
+// The weights must be packed (W x 0x10001).
+void BilinearRow_MMX(const TColor32* Row, int32_t Stride, const int32_t* Positions,
+                     const uint32_t* WeightsX, uint32_t WY, TColor32* Out, int32_t Count);
 // The averages of a block's four channel sums over Count pixels, as the variants finish.
 TColor32 AverageOfSums(const uint64_t Sums[4], uint64_t Count);
 

@@ -223,32 +223,57 @@ float ClusterFilterWidth(const TCustomKernel& Kernel) {
   return std::min(width, 256.0f);
 }
 
-// Lowers the weight at index (last index) div 2 by what the cluster sums to beyond 256.
-void CorrectSum(TCluster& Cluster) {
+// The clusters of one axis, flat: the entries of cluster i are First[i]..First[i + 1] - 1;
+// Lo and Hi are the lowest and highest position of any entry.
+struct TFlatClusters {
+  std::vector<int32_t> First;
+  std::vector<int32_t> Pos;
+  std::vector<int32_t> Weight;
+  int32_t Lo = INT32_MAX, Hi = INT32_MIN;
+
+  size_t Count() const { return First.empty() ? 0 : First.size() - 1; }
+  void Begin() { First.push_back(int32_t(Pos.size())); }
+  void Add(int32_t Position, int32_t Weight_) {
+    Pos.push_back(Position);
+    Weight.push_back(Weight_);
+    Lo = std::min(Lo, Position);
+    Hi = std::max(Hi, Position);
+  }
+  // Closes the last cluster; the list then holds Count() + 1 starts.
+  void Finish() { First.push_back(int32_t(Pos.size())); }
+};
+
+// Lowers the weight at index (last index) div 2 of the cluster that starts at First by
+// what its weights sum to beyond 256.
+void CorrectSum(TFlatClusters& Flat, size_t First) {
   int32_t sum = 0;
-  for (const TClusterEntry& entry : Cluster) sum += entry.Weight;
-  if (sum != 256) Cluster[(Cluster.size() - 1) / 2].Weight -= sum - 256;
+  for (size_t e = First; e < Flat.Pos.size(); ++e) sum += Flat.Weight[e];
+  if (sum != 256) Flat.Weight[First + (Flat.Pos.size() - 1 - First) / 2] -= sum - 256;
 }
 
 __attribute__((noinline)) void BuildClusters(int32_t DstLo, int32_t DstW, int32_t ClipLo,
-                                             int32_t SrcLo, int32_t SrcHi,
-                                             const TCustomKernel& Kernel, TMappingTable& Table) {
+                                             int32_t ClipW, int32_t SrcLo, int32_t SrcHi,
+                                             const TCustomKernel& Kernel, TFlatClusters& Flat) {
   const int32_t src_w = SrcHi - SrcLo;
   float scale = 0;
   if (FullEdgeMapping) scale = float(DstW) / float(src_w);
   else if (DstW > 1) scale = float(DstW - 1) / float(src_w - 1);
   if (scale == 0.0f) {
-    for (TCluster& cluster : Table) cluster.assign(1, {(SrcLo + SrcHi) / 2, 256});
+    for (int32_t i = 0; i < ClipW; ++i) {
+      Flat.Begin();
+      Flat.Add((SrcLo + SrcHi) / 2, 256);
+    }
     return;
   }
   const bool enlarging = scale >= 1.0f;
   const float step = 1.0f / scale;
   const float width = enlarging ? ClusterFilterWidth(Kernel) : ClusterFilterWidth(Kernel) * step;
-  for (size_t i = 0; i < Table.size(); ++i) {
-    const int32_t index = int32_t(i) + ClipLo - DstLo;
+  for (int32_t i = 0; i < ClipW; ++i) {
+    const int32_t index = i + ClipLo - DstLo;
     const float center = FullEdgeMapping ? (float(SrcLo) - 0.5f) + (float(index) + 0.5f) * step
                                          : float(SrcLo) + float(index) * step;
-    TCluster& cluster = Table[i];
+    Flat.Begin();
+    const size_t first_entry = Flat.Pos.size();
     const int32_t first = int32_t(std::floor(center - width));
     const int32_t last = int32_t(std::ceil(center + width));
     for (int32_t j = first; j <= last; ++j) {
@@ -256,41 +281,47 @@ __attribute__((noinline)) void BuildClusters(int32_t DstLo, int32_t DstW, int32_
       const int32_t weight =
           enlarging ? int32_t(std::lrint(Kernel.Filter(distance) * 256.0f))
                     : int32_t(std::lrint(Kernel.Filter(distance * scale) * 256.0f * scale));
-      if (weight != 0) cluster.push_back({ClampRange(j, SrcLo, SrcHi - 1), weight});
+      if (weight != 0) Flat.Add(ClampRange(j, SrcLo, SrcHi - 1), weight);
     }
     // A kernel that weighs every pixel near the centre as 0 leaves the nearest one.
-    if (cluster.empty()) {
-      cluster.push_back({ClampRange(int32_t(std::floor(center)), SrcLo, SrcHi - 1), 256});
+    if (Flat.Pos.size() == first_entry) {
+      Flat.Add(ClampRange(int32_t(std::floor(center)), SrcLo, SrcHi - 1), 256);
     } else {
-      CorrectSum(cluster);
+      CorrectSum(Flat, first_entry);
     }
   }
 }
 
-// ---------------------------------------------------------------------------------------
-// ResampleKernel's clusters, flattened: entries of cluster i are First[i]..First[i + 1] - 1.
-
-struct TFlatClusters {
-  std::vector<int32_t> First;
-  std::vector<int32_t> Pos;
-  std::vector<int32_t> Weight;
-  int32_t Lo = INT32_MAX, Hi = INT32_MIN;
-};
-
-TFlatClusters Flatten(const TMappingTable& Table) {
+// The clusters of BuildClusterTable, flat; none (Count() 0) where it gives no table.
+TFlatClusters FlatClusterTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int32_t ClipHi,
+                               int32_t SrcLo, int32_t SrcHi, const TCustomKernel& Kernel) {
   TFlatClusters flat;
-  flat.First.reserve(Table.size() + 1);
-  for (const TCluster& cluster : Table) {
-    flat.First.push_back(int32_t(flat.Pos.size()));
-    for (const TClusterEntry& entry : cluster) {
-      flat.Pos.push_back(entry.Pos);
-      flat.Weight.push_back(entry.Weight);
-      flat.Lo = std::min(flat.Lo, entry.Pos);
-      flat.Hi = std::max(flat.Hi, entry.Pos);
+  const int64_t src_w = SpanOf(SrcLo, SrcHi), clip_w = SpanOf(ClipLo, ClipHi);
+  const int64_t dst_w = SpanOf(DstLo, DstHi);
+  if (src_w <= 0 || clip_w <= 0 || dst_w <= 0 || src_w > INT32_MAX || dst_w > INT32_MAX) return flat;
+  flat.First.reserve(size_t(clip_w) + 1);
+  if (src_w == 1) {
+    for (int64_t i = 0; i < clip_w; ++i) {
+      flat.Begin();
+      flat.Add(SrcLo, 256);
     }
+  } else {
+    TSinglePrecision single;
+    BuildClusters(DstLo, int32_t(dst_w), ClipLo, int32_t(clip_w), SrcLo, SrcHi, Kernel, flat);
   }
-  flat.First.push_back(int32_t(flat.Pos.size()));
+  flat.Finish();
   return flat;
+}
+
+// Two channel sums in one 64-bit integer, worth Low + High x 2^32. Sums of such pairs times
+// signed weights are exact (modulo 2^64, as the unsigned arithmetic wraps) while each
+// channel's own sum stays within +-2^31, which 8-bit channels and weights in 256ths keep
+// by far; so one multiplication serves two channels.
+uint64_t Pair(uint32_t Low, uint32_t High) { return uint64_t(Low) | uint64_t(High) << 32; }
+uint64_t PairWeight(int32_t Weight) { return uint64_t(int64_t(Weight)); }
+int32_t LowOf(uint64_t Sums) { return int32_t(uint32_t(Sums)); }
+int32_t HighOf(uint64_t Sums) {
+  return int32_t(uint32_t((Sums - uint64_t(int64_t(LowOf(Sums)))) >> 32));
 }
 
 uint32_t ComposeChannel(int32_t Sum, bool Clamp) {
@@ -429,9 +460,13 @@ void StretchLinear(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, T
     const TColor32* source = Src.RowPointer(rows[size_t(j)]);
     const uint32_t wy = row_weights[size_t(j)];
     TColor32* target = RowTarget(writer, dest, line);
-    for (int32_t i = 0; i < s.ClipW; ++i) {
-      const TColor32* p = source + columns[size_t(i)];
-      target[i] = interpolate(column_weights[size_t(i)], wy, p, p + source_stride);
+    if (interpolate == BilinearInterpolate_MMX) {
+      BilinearRow_MMX(source, source_stride, columns.data(), column_weights.data(), wy, target, s.ClipW);
+    } else {
+      for (int32_t i = 0; i < s.ClipW; ++i) {
+        const TColor32* p = source + columns[size_t(i)];
+        target[i] = interpolate(column_weights[size_t(i)], wy, p, p + source_stride);
+      }
     }
     FinishRow(writer, target, dest, s.ClipW);
   }
@@ -442,19 +477,81 @@ void StretchLinear(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, T
 
 TMappingTable BuildClusterTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int32_t ClipHi,
                                 int32_t SrcLo, int32_t SrcHi, const TCustomKernel& Kernel) {
-  const int64_t src_w = SpanOf(SrcLo, SrcHi), clip_w = SpanOf(ClipLo, ClipHi);
-  const int64_t dst_w = SpanOf(DstLo, DstHi);
-  if (src_w <= 0 || clip_w <= 0 || dst_w <= 0 || src_w > INT32_MAX || dst_w > INT32_MAX) return {};
-  TMappingTable table(static_cast<size_t>(clip_w));
-  if (src_w == 1) {
-    for (TCluster& cluster : table) cluster.assign(1, {SrcLo, 256});
-    return table;
+  const TFlatClusters flat = FlatClusterTable(DstLo, DstHi, ClipLo, ClipHi, SrcLo, SrcHi, Kernel);
+  TMappingTable table(flat.Count());
+  for (size_t i = 0; i < table.size(); ++i) {
+    for (int32_t e = flat.First[i]; e < flat.First[i + 1]; ++e) {
+      table[i].push_back({flat.Pos[size_t(e)], flat.Weight[size_t(e)]});
+    }
   }
-  TSinglePrecision single;
-  BuildClusters(DstLo, int32_t(dst_w), ClipLo, SrcLo, SrcHi, Kernel, table);
   return table;
 }
 
+namespace {
+
+// The horizontally filtered source rows ResampleKernel needs, in a ring of Slots rows: row
+// y lives in slot y mod Slots, so the rows of one vertical cluster (never more than Slots
+// apart) never evict one another, and each row is filtered again only when a later
+// cluster needs it after it was evicted. A filtered row holds one 32-bit sum per channel
+// and destination column, each channel in a plane of its own (blue, green, red, alpha).
+class TFilteredRows {
+ public:
+  TFilteredRows(const TBitmap32& Src, const TFlatClusters& MapX, int32_t Slots)
+      : src_(Src), map_x_(MapX), width_(MapX.Count()), slots_(Slots),
+        rows_(size_t(Slots), INT32_MIN), sums_(width_ * 4 * size_t(Slots)) {}
+
+  // The four channel planes of row Y, one after the other.
+  const uint32_t* Get(int32_t Y) {
+    const size_t slot = size_t(Y % slots_);
+    uint32_t* planes = sums_.data() + slot * width_ * 4;
+    if (rows_[slot] != Y) {
+      Filter(src_.RowPointer(Y), planes);
+      rows_[slot] = Y;
+    }
+    return planes;
+  }
+
+ private:
+  void Filter(const TColor32* Row, uint32_t* Planes) const {
+    for (size_t i = 0; i < width_; ++i) {
+      uint64_t br = 0, ga = 0;
+      for (int32_t e = map_x_.First[i]; e < map_x_.First[i + 1]; ++e) {
+        const TColor32 c = Row[map_x_.Pos[size_t(e)]];
+        const uint64_t weight = PairWeight(map_x_.Weight[size_t(e)]);
+        br += Pair(c & 0xFF, (c >> 16) & 0xFF) * weight;
+        ga += Pair((c >> 8) & 0xFF, c >> 24) * weight;
+      }
+      Planes[i] = uint32_t(LowOf(br));
+      Planes[i + width_] = uint32_t(LowOf(ga));
+      Planes[i + 2 * width_] = uint32_t(HighOf(br));
+      Planes[i + 3 * width_] = uint32_t(HighOf(ga));
+    }
+  }
+
+  const TBitmap32& src_;
+  const TFlatClusters& map_x_;
+  size_t width_;
+  int32_t slots_;
+  std::vector<int32_t> rows_;
+  std::vector<uint32_t> sums_;
+};
+
+// The widest span of positions within one cluster.
+int32_t WidestCluster(const TFlatClusters& Map) {
+  int32_t widest = 1;
+  for (size_t i = 0; i < Map.Count(); ++i) {
+    const auto first = Map.Pos.begin() + Map.First[i], last = Map.Pos.begin() + Map.First[i + 1];
+    const auto [lo, hi] = std::minmax_element(first, last);
+    widest = std::max(widest, *hi - *lo + 1);
+  }
+  return widest;
+}
+
+}  // namespace
+
+// The weighted sums of all filter taps are exact integers, so the horizontal pass may run
+// first, once per source row in use, and the vertical pass then over the destination
+// columns: the same sums as vertical-first, at less cost when enlarging.
 void ResampleKernel(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, TBitmap32& Src,
                     const TRect& SrcRect, const TCustomKernel& Kernel, TDrawMode CombineOp,
                     const TPixelCombineEvent& CombineCallBack) {
@@ -462,47 +559,37 @@ void ResampleKernel(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, 
   if (!PrepareScaling(Dst, DstRect, clip, Src, SrcRect)) return;
   const TWriter writer = WriterFor(Src, CombineOp, CombineCallBack);
   if (writer.Mode == dmBlend && writer.MasterAlpha == 0) return;
-  const TFlatClusters map_x = Flatten(BuildClusterTable(
-      DstRect.left, DstRect.right, clip.left, clip.right, SrcRect.left, SrcRect.right, Kernel));
-  const TFlatClusters map_y = Flatten(BuildClusterTable(
-      DstRect.top, DstRect.bottom, clip.top, clip.bottom, SrcRect.top, SrcRect.bottom, Kernel));
-  if (map_x.Pos.empty() || map_y.Pos.empty()) return;
+  const TFlatClusters map_x = FlatClusterTable(DstRect.left, DstRect.right, clip.left, clip.right,
+                                               SrcRect.left, SrcRect.right, Kernel);
+  const TFlatClusters map_y = FlatClusterTable(DstRect.top, DstRect.bottom, clip.top, clip.bottom,
+                                               SrcRect.top, SrcRect.bottom, Kernel);
+  if (map_x.Count() == 0 || map_y.Count() == 0) return;
   const bool clamp = Kernel.RangeCheck();
   TMmxStateGuard mmx_state;
 
-  // Channel sums of the source columns in use, blue, green, red, alpha each.
-  const int32_t columns = map_x.Hi - map_x.Lo + 1;
-  std::vector<int32_t> sums(size_t(columns) * 4);
-  const int32_t clip_w = clip.right - clip.left;
-  std::vector<TColor32> line(static_cast<size_t>(clip_w));
+  TFilteredRows filtered(Src, map_x, WidestCluster(map_y));
+  const size_t clip_w = map_x.Count();
+  // The 32-bit channel sums of one destination row; unsigned, so that they wrap as
+  // two's-complement sums do instead of overflowing.
+  std::vector<uint32_t> sums(clip_w * 4);
+  std::vector<TColor32> line(clip_w);
   TColor32* dest = Dst.PixelPointer(clip.left, clip.top);
-  for (size_t j = 0; j + 1 < map_y.First.size(); ++j, dest += Dst.Width()) {
-    // Vertical pass: each column in use filtered by this row's cluster.
+  for (size_t j = 0; j < map_y.Count(); ++j, dest += Dst.Width()) {
+    // Vertical pass: the filtered rows of this row's cluster, weighted and summed.
     std::fill(sums.begin(), sums.end(), 0);
     for (int32_t e = map_y.First[j]; e < map_y.First[j + 1]; ++e) {
-      // Bytes in memory order: blue, green, red, alpha of each column in turn.
-      const uint8_t* source =
-          reinterpret_cast<const uint8_t*>(Src.PixelPointer(map_x.Lo, map_y.Pos[size_t(e)]));
-      const int32_t weight = map_y.Weight[size_t(e)];
-      int32_t* sum = sums.data();
-      for (int32_t k = 0; k < columns * 4; ++k) sum[k] += int32_t(source[k]) * weight;
+      const uint32_t* planes = filtered.Get(map_y.Pos[size_t(e)]);
+      const uint32_t weight = uint32_t(map_y.Weight[size_t(e)]);
+      uint32_t* sum = sums.data();
+      for (size_t k = 0; k < clip_w * 4; ++k) sum[k] += planes[k] * weight;
     }
-    // Horizontal pass: each destination pixel from the column sums of its cluster.
     TColor32* target = RowTarget(writer, dest, line);
-    for (int32_t i = 0; i < clip_w; ++i) {
-      int32_t b = 0, g = 0, r = 0, a = 0;
-      for (int32_t e = map_x.First[size_t(i)]; e < map_x.First[size_t(i) + 1]; ++e) {
-        const int32_t* sum = sums.data() + size_t(map_x.Pos[size_t(e)] - map_x.Lo) * 4;
-        const int32_t weight = map_x.Weight[size_t(e)];
-        b += sum[0] * weight;
-        g += sum[1] * weight;
-        r += sum[2] * weight;
-        a += sum[3] * weight;
-      }
-      target[i] = ComposeChannel(a, clamp) << 24 | ComposeChannel(r, clamp) << 16 |
-                  ComposeChannel(g, clamp) << 8 | ComposeChannel(b, clamp);
+    const uint32_t *blue = sums.data(), *green = blue + clip_w, *red = green + clip_w, *alpha = red + clip_w;
+    for (size_t i = 0; i < clip_w; ++i) {
+      target[i] = ComposeChannel(int32_t(alpha[i]), clamp) << 24 | ComposeChannel(int32_t(red[i]), clamp) << 16 |
+                  ComposeChannel(int32_t(green[i]), clamp) << 8 | ComposeChannel(int32_t(blue[i]), clamp);
     }
-    FinishRow(writer, target, dest, clip_w);
+    FinishRow(writer, target, dest, int32_t(clip_w));
   }
 }
 
