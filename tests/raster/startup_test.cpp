@@ -5,6 +5,7 @@
 
 #include "raster/Raster.h"
 #include "raster/Raster_Blend.h"
+#include "raster/Raster_Resamplers.h"
 #include "raster/Raster_System.h"
 
 namespace raster {
@@ -21,6 +22,10 @@ TEST(RasterStartup, StartsOnceAndShutsDownInReverse) {
   ASSERT_NE(timer, nullptr);
   EXPECT_EQ(WeightVectors != nullptr, MmxInUse) << "the blend unit built its vectors";
   EXPECT_GE(ProcessorCount, 1);
+  ASSERT_NE(ResamplerRegistry, nullptr);
+  EXPECT_EQ(ResamplerRegistry->Count(), 4) << "the resampler classes registered once";
+  EXPECT_EQ(KernelRegistry->Count(), 13);
+  EXPECT_EQ(GammaTable[128], 157) << "the bitmap unit's gamma table";
 
   StartupRasterLibrary();  // a second start-up is a no-op
   EXPECT_EQ(SharedThemeNexus, nexus);
@@ -37,6 +42,8 @@ TEST(RasterStartup, StartsOnceAndShutsDownInReverse) {
   EXPECT_EQ(SharedThemeNexus, nullptr);
   EXPECT_EQ(SharedPerfTimer, nullptr);
   EXPECT_EQ(WeightVectors, nullptr);
+  EXPECT_EQ(ResamplerRegistry, nullptr);
+  EXPECT_EQ(KernelRegistry, nullptr);
   ShutdownRasterLibrary();  // nothing left to shut down
   EXPECT_EQ(SharedThemeNexus, nullptr);
 }
