@@ -6,6 +6,7 @@
 #include "classlib/controls.h"
 #include "viewer/input.h"
 #include "viewer/layout.h"
+#include "viewer/menu_builder.h"
 #include "classlib/menus.h"
 
 namespace brisklens_soft {
@@ -36,11 +37,6 @@ class SoftMenu {
   TMenuItem *Skip, *NoSkip, *N60fps, *N50fps, *N40fps, *N30fps, *N25fps, *N20fps;
   TMenuItem *Transparent, *AlphaOff, *AlphaOn;
   TMenuItem *Border, *have, *none, *noneall;
-
- private:
-  TMenuItem* AddSubmenu(const wchar_t* name, const wchar_t* caption);
-  TMenuItem* AddRadioItem(TMenuItem* submenu, const wchar_t* name, const wchar_t* caption);
-  int next_group_ = 1;
 };
 
 }  // namespace brisklens_soft

@@ -22,16 +22,7 @@ TForm1::TForm1() : TForm(L"TForm1"), SoftMenu(this), MyBMP(this) {
 }
 
 void TForm1::BindEvents() {
-  OnCreate = [this](TObject* sender) { FormCreate(sender); };
-  OnShow = [this](TObject* sender) { FormShow(sender); };
-  OnActivate = [this](TObject* sender) { FormActivate(sender); };
-  OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
-  OnKeyDown = [this](TObject* sender, WORD& key, TShiftState shift) {
-    FormKeyDown(sender, key, shift);
-  };
-  OnKeyUp = [this](TObject* sender, WORD& key, TShiftState shift) {
-    FormKeyUp(sender, key, shift);
-  };
+  viewer::BindMainFormEvents(*this);
   // The image's events behave as the window's (MyBMPMouseDown and the others).
   viewer::BindMouseHandlers(*this, MyBMP);
 }

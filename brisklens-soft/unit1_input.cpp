@@ -1,49 +1,28 @@
 #include "brisklens-soft/unit1.h"
 
-#include "viewer/input.h"
+#include "viewer/main_window_input.h"
 
 namespace brisklens_soft {
 
 using namespace classlib;
 
 void TForm1::FormKeyDown(TObject*, WORD& key, TShiftState) {
-  if (viewer::ForwardsKey(key)) viewer::ForwardKey(KeyWindow, key, false);
+  viewer::MainWindowKey(*this, key, false);
 }
 
-void TForm1::FormKeyUp(TObject*, WORD& key, TShiftState) {
-  if (viewer::ForwardsKey(key)) viewer::ForwardKey(KeyWindow, key, true);
-}
+void TForm1::FormKeyUp(TObject*, WORD& key, TShiftState) { viewer::MainWindowKey(*this, key, true); }
 
+// A press in the unrotated view lands 3 rows lower on the touch screen.
 void TForm1::FormMouseDown(TObject*, TMouseButton, TShiftState shift, int x, int y) {
-  if ((shift & ssLeft) && (shift & ssRight)) {
-    DragOrigin = {x, y};
-    Dragging = true;
-  }
-  if (shift & ssLeft) {
-    LastTouchPoint = viewer::MapTouchPoint(x, y, ScaleX, ScaleY, CheckedRotation(), true);
-    viewer::ForwardTouch(TouchWindow, WM_LBUTTONDOWN, LastTouchPoint);
-  }
-  if (!Dragging && (shift & ssRight)) {
-    POINT at = {x, y};
-    ClientToScreen(Handle(), &at);
-    PopupMenu1.Popup(at.x, at.y);
-  }
+  viewer::MainWindowMouseDown(*this, shift, x, y, /*press_correction=*/true);
 }
 
 void TForm1::FormMouseMove(TObject*, TShiftState shift, int x, int y) {
-  if (Dragging) {
-    SetBounds(Left() + x - DragOrigin.x, Top() + y - DragOrigin.y, Width(), Height());
-    DockSecondWindow();
-  }
-  if (shift & ssLeft) {
-    LastTouchPoint = viewer::MapTouchPoint(x, y, ScaleX, ScaleY, CheckedRotation(), false);
-    viewer::ForwardTouch(TouchWindow, WM_MOUSEMOVE, LastTouchPoint);
-  }
+  viewer::MainWindowMouseMove(*this, shift, x, y);
 }
 
 void TForm1::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-  Dragging = false;
-  viewer::ForwardTouch(TouchWindow, WM_LBUTTONUP, LastTouchPoint);
+  viewer::MainWindowMouseUp(*this);
 }
 
 }  // namespace brisklens_soft

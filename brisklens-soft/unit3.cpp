@@ -12,7 +12,7 @@ int ConvertCorrection(const std::wstring& text) { return classlib::StrToInt(text
 
 const viewer::TCursorOffsetDesign kDesign = {
     L"TForm3", 340, 68, /*combo2_left=*/176, /*label2_left=*/267, /*button_left=*/134,
-    L"3",      L"3",    3,  3,  ConvertCorrection};
+    L"3",      L"3",    3,  3,  ConvertCorrection, /*label_font_height=*/0};
 
 }  // namespace
 

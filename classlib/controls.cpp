@@ -17,6 +17,12 @@ const wchar_t kObjectProperty[] = L"classlib.object";
 
 }  // namespace
 
+HFONT CreatePlainFont(const std::wstring& name, int height) {
+  return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+}
+
 TShiftState MouseShiftState(WPARAM wparam) {
   TShiftState shift = 0;
   if (wparam & MK_SHIFT) shift |= ssShift;

@@ -96,6 +96,9 @@ using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shi
 using TMouseWheelUpDownEvent =
     std::function<void(TObject* sender, TShiftState shift, POINT mouse_pos, bool& handled)>;
 
+// A plain font of a face and a height (negative: the character height in pixels), or null.
+HFONT CreatePlainFont(const std::wstring& name, int height);
+
 // The shift state of a mouse message's wParam (buttons after the event) and the Alt key.
 TShiftState MouseShiftState(WPARAM wparam);
 // The shift state of the keyboard now.

@@ -24,8 +24,10 @@ std::wstring ProgramBaseName() {
   return name;
 }
 
+// Children take the form's font, except those with a font of their own.
 BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
-  SendMessageW(child, WM_SETFONT, WPARAM(font), TRUE);
+  const TControl* control = TControl::FromHandle(child);
+  SendMessageW(child, WM_SETFONT, control ? WPARAM(control->Font()) : WPARAM(font), TRUE);
   return TRUE;
 }
 
@@ -101,6 +103,24 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
   RecreateWnd();
 }
 
+void TForm::SetBorderStyleInPlace(TFormBorderStyle style) {
+  if (style == border_style_) return;
+  border_style_ = style;
+  UpdateStyleSpec();
+  if (!handle_) return;
+  // Only the frame bits change; visibility, the minimised state and the rest stay.
+  const DWORD frame = WS_POPUP | WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME |
+                      WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | DS_MODALFRAME;
+  const DWORD ex_frame = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+  const DWORD style_bits = DWORD(GetWindowLongW(handle_, GWL_STYLE));
+  const DWORD ex_bits = DWORD(GetWindowLongW(handle_, GWL_EXSTYLE));
+  SetWindowLongW(handle_, GWL_STYLE, LONG((style_bits & ~frame) | (spec_.style & frame)));
+  SetWindowLongW(handle_, GWL_EXSTYLE, LONG((ex_bits & ~ex_frame) | (spec_.ex_style & ex_frame)));
+  SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  UpdateBoundsFromWindow();
+}
+
 void TForm::SetBorderIcons(TBorderIcons icons) {
   if (icons == border_icons_) return;
   border_icons_ = icons;
@@ -117,9 +137,7 @@ void TForm::SetClientSize(int width, int height) {
 }
 
 void TForm::SetFont(const std::wstring& name, int height) {
-  HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+  HFONT font = CreatePlainFont(name, height);
   if (!font) return;
   HFONT previous = font_;
   font_ = font;

@@ -42,6 +42,10 @@ class TForm : public TControl {
   TFormBorderStyle BorderStyle() const { return border_style_; }
   // A new style rebuilds the window (a new handle); the outer bounds stay.
   void SetBorderStyle(TFormBorderStyle style);
+  // A new style changes the frame of the window as it is: the handle, and what is bound
+  // to it (device contexts, rendering contexts), stays; the outer bounds stay and the
+  // client area takes what the new frame leaves.
+  void SetBorderStyleInPlace(TFormBorderStyle style);
   TBorderIcons BorderIcons() const { return border_icons_; }
   void SetBorderIcons(TBorderIcons icons);
 

@@ -19,6 +19,25 @@ TLabel::TLabel(TControl* parent, int left, int top, const std::wstring& caption)
   CreateSystemControl(L"STATIC", caption, SS_LEFT | SS_NOPREFIX, {left, top, left, top});
 }
 
+// The window, gone right after, never paints with the deleted font.
+TLabel::~TLabel() {
+  if (own_font_) DeleteObject(own_font_);
+}
+
+void TLabel::SetFont(const std::wstring& name, int height) {
+  HFONT font = CreatePlainFont(name, height);
+  if (!font) return;
+  HFONT previous = own_font_;
+  own_font_ = font;
+  if (handle_) {
+    SendMessageW(handle_, WM_SETFONT, WPARAM(font), TRUE);
+    FitToText();
+  }
+  if (previous) DeleteObject(previous);
+}
+
+HFONT TLabel::Font() const { return own_font_ ? own_font_ : TControl::Font(); }
+
 void TLabel::AfterCreateHandle() {
   TControl::AfterCreateHandle();
   FitToText();

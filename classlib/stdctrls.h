@@ -15,14 +15,19 @@ namespace classlib {
 class TLabel : public TControl {
  public:
   TLabel(TControl* parent, int left, int top, const std::wstring& caption);
+  ~TLabel() override;
   std::wstring Caption() const { return spec_.text; }
   void SetCaption(const std::wstring& caption);
+  // A font of the label's own in place of its form's; the label fits itself to it.
+  void SetFont(const std::wstring& name, int height);
+  HFONT Font() const override;
 
  protected:
   void AfterCreateHandle() override;
 
  private:
   void FitToText();
+  HFONT own_font_ = nullptr;
 };
 
 class TButton : public TControl {

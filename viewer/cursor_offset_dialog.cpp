@@ -25,6 +25,10 @@ TCursorOffsetDialog::TCursorOffsetDialog(const TCursorOffsetDesign& design)
   SetCaption(L"Setting...");
   SetBorderStyle(TFormBorderStyle::bsDialog);
   SetFont(L"Tahoma", -11);
+  if (design.label_font_height != 0) {
+    Label1.SetFont(L"Tahoma", design.label_font_height);
+    Label2.SetFont(L"Tahoma", design.label_font_height);
+  }
   SetClientSize(design.client_width, design.client_height);
   ComboBox1.SetItems(kCorrectionItems);
   ComboBox2.SetItems(kCorrectionItems);

@@ -22,6 +22,8 @@ struct TCursorOffsetDesign {
   int correction_x, correction_y;
   // Turns a combo box's text into a correction; may raise, which keeps the dialog open.
   int (*convert)(const std::wstring& text);
+  // The labels' Tahoma font height; 0: the dialog's font.
+  int label_font_height;
 };
 
 class TCursorOffsetDialog : public classlib::TForm {

@@ -98,7 +98,8 @@ void SnapToSecondWindow(classlib::TForm& main, const classlib::TForm& second, in
 
 void ApplyLayout(const LayoutChoice& choice, const SizeTable& single_table,
                  const SizeTable& dual_table, const LayoutTargets& targets, int dock_side,
-                 float& scale_x, float& scale_y) {
+                 float& scale_x, float& scale_y,
+                 const std::function<void(const LayoutPlan&)>& after_sizing) {
   LayoutPlan plan = PlanLayout(choice, single_table, dual_table);
   targets.main.SetClientSize(plan.main_client.cx, plan.main_client.cy);
   if (plan.second_sized) targets.second.SetClientSize(plan.second_client.cx, plan.second_client.cy);
@@ -107,6 +108,7 @@ void ApplyLayout(const LayoutChoice& choice, const SizeTable& single_table,
   if (plan.second_sized && targets.second_image)
     targets.second_image->SetBounds(0, 0, targets.second.ClientWidth(),
                                     targets.second.ClientHeight());
+  if (after_sizing) after_sizing(plan);
   scale_x = plan.scale_x;
   scale_y = plan.scale_y;
   if (targets.direct_bitmap)

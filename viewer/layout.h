@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 
 #include "classlib/forms.h"
 #include "classlib/graphics.h"
@@ -76,10 +77,12 @@ struct LayoutTargets {
   classlib::TBitmap* direct_bitmap;
 };
 
-// Sizes the windows and images, sets the scale factors, sizes the direct bitmap to the
-// main window's client and docks the second window.
+// Sizes the windows and images, calls `after_sizing` (when given) with the plan, sets the
+// scale factors, sizes the direct bitmap to the main window's client and docks the second
+// window.
 void ApplyLayout(const LayoutChoice& choice, const SizeTable& single_table,
                  const SizeTable& dual_table, const LayoutTargets& targets, int dock_side,
-                 float& scale_x, float& scale_y);
+                 float& scale_x, float& scale_y,
+                 const std::function<void(const LayoutPlan&)>& after_sizing = nullptr);
 
 }  // namespace viewer

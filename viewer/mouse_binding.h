@@ -1,14 +1,16 @@
-// Binds a viewer form's mouse handlers (FormMouseDown, FormMouseMove, FormMouseUp) to the
-// form's events and to those of the image control that covers it, which behave alike (the
-// image lies at (0, 0), so its coordinates are the form's).
+// Binds a viewer form's handlers, named as the events they handle, to the form's events;
+// and its mouse handlers (FormMouseDown, FormMouseMove, FormMouseUp) also to those of the
+// image control that covers it, which behave alike (the image lies at (0, 0), so its
+// coordinates are the form's).
 #pragma once
 
 #include "classlib/controls.h"
+#include "classlib/forms.h"
 
 namespace viewer {
 
 template <class Form>
-void BindMouseHandlers(Form& form, classlib::TControl& image) {
+void BindFormMouseHandlers(Form& form) {
   using namespace classlib;
   form.OnMouseDown = [&form](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     form.FormMouseDown(s, b, sh, x, y);
@@ -19,6 +21,26 @@ void BindMouseHandlers(Form& form, classlib::TControl& image) {
   form.OnMouseUp = [&form](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     form.FormMouseUp(s, b, sh, x, y);
   };
+}
+
+// A viewer's main form: FormCreate, FormShow, FormActivate, FormClose, FormKeyDown,
+// FormKeyUp and the mouse handlers.
+template <class Form>
+void BindMainFormEvents(Form& form) {
+  using namespace classlib;
+  form.OnCreate = [&form](TObject* sender) { form.FormCreate(sender); };
+  form.OnShow = [&form](TObject* sender) { form.FormShow(sender); };
+  form.OnActivate = [&form](TObject* sender) { form.FormActivate(sender); };
+  form.OnClose = [&form](TObject* sender, TCloseAction& action) { form.FormClose(sender, action); };
+  form.OnKeyDown = [&form](TObject* s, WORD& key, TShiftState sh) { form.FormKeyDown(s, key, sh); };
+  form.OnKeyUp = [&form](TObject* s, WORD& key, TShiftState sh) { form.FormKeyUp(s, key, sh); };
+  BindFormMouseHandlers(form);
+}
+
+// The form's mouse handlers, for the form and for its image control.
+template <class Form>
+void BindMouseHandlers(Form& form, classlib::TControl& image) {
+  BindFormMouseHandlers(form);
   image.OnMouseDown = form.OnMouseDown;
   image.OnMouseMove = form.OnMouseMove;
   image.OnMouseUp = form.OnMouseUp;

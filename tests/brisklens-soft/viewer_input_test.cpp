@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tools/systest/systest.h"
-#include "tests/brisklens-soft/viewer_session.h"
+#include "tests/viewer/viewer_session.h"
 
 using namespace systest;
 using namespace brisklens_test;

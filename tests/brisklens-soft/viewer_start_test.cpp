@@ -5,7 +5,7 @@
 
 #include "tools/systest/frame_pixels.h"
 #include "tools/systest/systest.h"
-#include "tests/brisklens-soft/viewer_session.h"
+#include "tests/viewer/viewer_session.h"
 
 using namespace systest;
 using namespace brisklens_test;

@@ -267,6 +267,20 @@ void ClickAt(int screen_x, int screen_y, bool right) {
   MouseButton(right, false);
 }
 
+void MouseButtonAt(int screen_x, int screen_y, bool right, bool down) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  // Absolute places are in 0..65535 screen units, rounded up so that they come back as
+  // exactly this pixel.
+  const LONGLONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = LONG((LONGLONG(screen_x) * 65536 + width - 1) / width);
+  input.mi.dy = LONG((LONGLONG(screen_y) * 65536 + height - 1) / height);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE |
+                     (right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP)
+                            : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP));
+  SendInput(1, &input, sizeof input);
+}
+
 void KeyStroke(WORD virtual_key, bool down) {
   INPUT input = {};
   input.type = INPUT_KEYBOARD;

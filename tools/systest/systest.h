@@ -102,6 +102,9 @@ RECT ClientScreenRect(HWND window);
 void MovePointer(int screen_x, int screen_y);
 void MouseButton(bool right, bool down);
 void ClickAt(int screen_x, int screen_y, bool right = false);
+// A button event that carries its place (moving the pointer there first): under Wine a
+// press without one may be reported where the pointer was a moment before.
+void MouseButtonAt(int screen_x, int screen_y, bool right, bool down);
 void KeyStroke(WORD virtual_key, bool down);
 void PressKey(WORD virtual_key);
 bool BringToFront(HWND window);

@@ -1,5 +1,5 @@
-// Running the real brisklens-soft.exe in a test: starting it in a folder, finding its two
-// windows, waiting for its pictures, and pointer helpers.
+// Running a real viewer (brisklens-soft.exe or brisklens-gl.exe) in a test: starting it in
+// a folder, finding its two windows, waiting for its pictures, and pointer helpers.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +18,19 @@ namespace brisklens_test {
 constexpr int kEmulatorX = 1600, kEmulatorY = 700;
 systest::StandinOptions EmulatorOptions(const std::wstring& caption = L"No$gba Emulator - stand-in");
 
+// A viewer program: its file and the window class of its second window (the main window's
+// is "TForm1" in both).
+struct ViewerProgram {
+  const wchar_t* file;
+  const wchar_t* second_class;
+};
+constexpr ViewerProgram kSoftViewer = {L"brisklens-soft.exe", L"TForm2"};
+constexpr ViewerProgram kGlViewer = {L"brisklens-gl.exe", L"TForm3"};
+
 class ViewerSession {
  public:
-  // Starts build\bin\brisklens-soft.exe in `working_dir` and waits for both windows.
+  explicit ViewerSession(ViewerProgram program = kSoftViewer) : program_(program) {}
+  // Starts the program from the build folder in `working_dir` and waits for both windows.
   bool Start(const std::wstring& working_dir);
   // True when the main window shows the touch screen and the second the top screen.
   bool ShowsPictures() const;
@@ -28,7 +38,10 @@ class ViewerSession {
 
   systest::Process process;
   HWND main = nullptr;    // Form1
-  HWND second = nullptr;  // Form2
+  HWND second = nullptr;  // the second window
+
+ private:
+  ViewerProgram program_;
 };
 
 // The screen point of a client point.
@@ -53,6 +66,7 @@ void PointAtEmulator(HWND emulator);
 // A viewer attached to a stand-in it found running, its main window in front.
 class AttachedViewerTest : public ::testing::Test {
  protected:
+  explicit AttachedViewerTest(ViewerProgram program = kSoftViewer) : viewer_(program) {}
   void SetUp() override;
   void TearDown() override;
   std::vector<systest::LogEntry> Touches(UINT message) const;

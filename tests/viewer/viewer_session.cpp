@@ -1,4 +1,4 @@
-#include "tests/brisklens-soft/viewer_session.h"
+#include "tests/viewer/viewer_session.h"
 
 namespace brisklens_test {
 
@@ -13,13 +13,13 @@ StandinOptions EmulatorOptions(const std::wstring& caption) {
 }
 
 bool ViewerSession::Start(const std::wstring& working_dir) {
-  process = Process::Start(ProgramPath(L"brisklens-soft.exe"), L"", working_dir);
+  process = Process::Start(ProgramPath(program_.file), L"", working_dir);
   if (!process.valid()) return false;
   WindowQuery query;
   query.process_id = process.id();
   query.class_name = L"TForm1";
   main = WaitForWindow(query);
-  query.class_name = L"TForm2";
+  query.class_name = program_.second_class;
   second = WaitForWindow(query);
   return main && second;
 }
