@@ -1,0 +1,67 @@
+#include "brisklens-gl/frame_render.h"
+#include "brisklens-gl/unit1.h"
+#include "brisklens-gl/unit3.h"
+
+namespace brisklens_gl {
+
+using namespace classlib;
+
+namespace {
+
+// The touch screen's top-left pixel relative to the emulator window's top-left corner.
+constexpr int kTouchScreenInsetX = 11, kTouchScreenInsetY = 257;
+// Capture row of the lower block's first row.
+constexpr int kLowerBlockFirstRow = 202;
+
+}  // namespace
+
+void TForm1::AppIdle(TObject*, bool& done) {
+  done = false;
+  if (closed_) return;
+  CaptureAndRender();
+  if (DoubleScr->Checked() && Form3->Dragging) viewer::SnapToSecondWindow(*this, *Form3, DockSide);
+  Sleep(DWORD(PassDelay));
+}
+
+void TForm1::CaptureAndRender() {
+  AttachToEmulator(GlMenu::Hide->Checked());
+  if (!Attached) return;
+  Cursor = GetCursor();
+  CopyEmulatorClient();
+  if (CursorON->Checked()) DrawCursorOverlay();
+  // The pixels are read directly next: GDI's drawing into them must be done.
+  GdiFlush();
+  const CaptureImage capture = {reinterpret_cast<const uint8_t*>(CaptureBitmap->Bits()),
+                                CaptureBitmap->Height()};
+  RenderFrame(capture, CaptureLastRow, PresetIndex, TextureBuffer, *this,
+              DoubleScr->Checked() ? Form3 : nullptr);
+  CheckEmulatorAlive();
+}
+
+// Client pixel (x, y) of the emulator lands on pixel (x, y) of the capture.
+void TForm1::CopyEmulatorClient() {
+  const RECT whole = {0, 0, CaptureBitmap->Width(), CaptureBitmap->Height()};
+  CaptureBitmap->Canvas().CopyRect(whole, *EmulatorCanvas, whole);
+}
+
+// The icon's top-left corner lies, relative to the main block, where the pointer lies
+// relative to the emulator's lower screen, less the corrections. It is drawn before the
+// repack, so it reaches the texture.
+void TForm1::DrawCursorOverlay() {
+  GetWindowRect(EmulatorWindow, &EmulatorRect);
+  POINT pointer;
+  GetCursorPos(&pointer);
+  if (pointer.x < EmulatorRect.left + kTouchScreenInsetX ||
+      pointer.y < EmulatorRect.top + kTouchScreenInsetY)
+    return;
+  const int x = pointer.x - EmulatorRect.left - kTouchScreenInsetX - CursorOffsetX;
+  const int y = pointer.y - EmulatorRect.top - kTouchScreenInsetY + kLowerBlockFirstRow +
+                ScreenOffset - CursorOffsetY;
+  DrawIcon(CaptureBitmap->Handle(), x, y, Cursor);
+}
+
+void TForm1::CheckEmulatorAlive() {
+  if (!MatchesEmulatorCaption(EmulatorWindow)) Close();
+}
+
+}  // namespace brisklens_gl

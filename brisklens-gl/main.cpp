@@ -1,0 +1,30 @@
+// brisklens-gl: the OpenGL zoom viewer for the No$gba emulator.
+#include <windows.h>
+
+#include "brisklens-gl/gl_library.h"
+#include "brisklens-gl/unit1.h"
+#include "brisklens-gl/unit3.h"
+#include "brisklens-gl/unit4.h"
+#include "classlib/forms.h"
+#include "raster/Raster_Startup.h"
+
+using namespace brisklens_gl;
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  raster::StartupRasterLibrary();
+  // Without OpenGL the viewer cannot show anything: it says so and ends.
+  const GlLoadResult loaded = LoadGlLibraries();
+  if (loaded != GlLoadResult::Loaded) {
+    MessageBoxW(nullptr, GlLoadFailureText(loaded), L"Brisklens for No$gba", MB_OK | MB_ICONSTOP);
+    raster::ShutdownRasterLibrary();
+    return 1;
+  }
+  classlib::Application->Initialize();
+  classlib::Application->CreateForm(Form1);
+  classlib::Application->CreateForm(Form3);
+  classlib::Application->CreateForm(Form4);
+  classlib::Application->Run();
+  classlib::Application->DestroyForms();
+  raster::ShutdownRasterLibrary();
+  return 0;
+}

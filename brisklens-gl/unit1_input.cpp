@@ -1,0 +1,28 @@
+#include "brisklens-gl/unit1.h"
+
+#include "viewer/main_window_input.h"
+
+namespace brisklens_gl {
+
+using namespace classlib;
+
+void TForm1::FormKeyDown(TObject*, WORD& key, TShiftState) {
+  viewer::MainWindowKey(*this, key, false);
+}
+
+void TForm1::FormKeyUp(TObject*, WORD& key, TShiftState) { viewer::MainWindowKey(*this, key, true); }
+
+// A press maps like a move: this viewer has no press correction.
+void TForm1::FormMouseDown(TObject*, TMouseButton, TShiftState shift, int x, int y) {
+  viewer::MainWindowMouseDown(*this, shift, x, y, /*press_correction=*/false);
+}
+
+void TForm1::FormMouseMove(TObject*, TShiftState shift, int x, int y) {
+  viewer::MainWindowMouseMove(*this, shift, x, y);
+}
+
+void TForm1::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  viewer::MainWindowMouseUp(*this);
+}
+
+}  // namespace brisklens_gl
