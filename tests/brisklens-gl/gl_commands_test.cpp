@@ -1,0 +1,103 @@
+// The popup menu's commands of the real viewer, each chosen in the open menu as a user
+// does, from the start-up state on: after each, the window sizes, the border, whether the
+// second window shows, and the picture of each window for its camera preset and block.
+#include <gtest/gtest.h>
+
+#include "tests/brisklens-gl/gl_picture.h"
+#include "tests/brisklens-gl/gl_session.h"
+
+using namespace systest;
+using namespace brisklens_test;
+using namespace brisklens_gl_test;
+
+namespace {
+
+using GlCommands = GlViewerTest;
+
+constexpr int kNone = -1;  // no command: the state as it is, or no picture to check
+
+}  // namespace
+
+TEST_F(GlCommands, EachCommandSizesTheWindowsAndChoosesPresetAndBlock) {
+  struct Step {
+    int submenu, item;
+    int main_top;  // where the main window is put first, so both windows can be seen
+    int width, height;
+    bool caption, second_shown;
+    int preset, main_block;  // kNone: a window partly off the screen reads black
+  };
+  const Step steps[] = {
+      {kNone, 0, kNone, 512, 384, true, true, 0, kLowerBlock},  // the start-up state
+      {kRotate, 1, 560, 384, 512, true, true, 1, kLowerBlock},
+      {kRotate, 2, kNone, 384, 512, true, true, 2, kLowerBlock},
+      {kBorder, 2, kNone, 384, 512, false, true, 5, kLowerBlock},  // no border at all
+      {kRotate, 1, kNone, 384, 512, false, true, 4, kLowerBlock},
+      {kRotate, 0, kNone, 512, 384, false, true, 3, kLowerBlock},
+      {kBorder, 1, kNone, 512, 384, false, true, 0, kLowerBlock},
+      {kBorder, 0, kNone, 512, 384, true, true, 0, kLowerBlock},
+      {kRes, 1, kNone, 461, 346, true, true, 0, kLowerBlock},
+      {kRes, 0, kNone, 384, 288, true, true, 0, kLowerBlock},
+      {kRes, 3, kNone, 640, 480, true, true, 0, kLowerBlock},
+      {kMonitors, 1, kNone, 998, 749, true, true, kNone, kNone},  // the single table
+      {kScreens, 0, kNone, 998, 749, true, false, kNone, kNone},
+      {kMonitors, 0, kNone, 998, 749, true, false, kNone, kNone},
+      {kRes, 2, 400, 947, 718, true, false, 0, kLowerBlock},
+      {kChangeScr, 0, kNone, 947, 718, true, false, 0, kUpperBlock},
+      {kChangeScr, 1, kNone, 947, 718, true, false, 0, kLowerBlock},
+      {kChangeScr, 0, kNone, 947, 718, true, false, 0, kUpperBlock},
+      // Two screens again: the lower one below, also after going back to one screen.
+      {kScreens, 1, kNone, 512, 384, true, true, 0, kLowerBlock},
+      {kScreens, 0, kNone, 947, 718, true, false, 0, kLowerBlock},
+  };
+  const HWND main = viewer_.main;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(testing::Message() << "menu " << step.submenu << " item " << step.item);
+    if (step.main_top != kNone) PlaceMainWindow(0, step.main_top);
+    if (step.submenu != kNone) Choose(step.submenu, step.item);
+    EXPECT_TRUE(Becomes([&] { return IsWindowVisible(viewer_.second) != FALSE; },
+                        step.second_shown));
+    EXPECT_TRUE(Becomes([&] { return (GetWindowLongW(main, GWL_STYLE) & WS_CAPTION) != 0; },
+                        step.caption));
+    for (HWND window : {main, viewer_.second}) {
+      if (window == viewer_.second && !step.second_shown) continue;
+      EXPECT_TRUE(Becomes([&] { return ClientSize(window).cx; }, step.width));
+      EXPECT_TRUE(Becomes([&] { return ClientSize(window).cy; }, step.height));
+    }
+    if (step.preset == kNone) continue;
+    EXPECT_EQ(WaitForPicture(main, ViewOf(step.preset, step.main_block)), "");
+    if (step.second_shown) {
+      EXPECT_EQ(WaitForPicture(viewer_.second, ViewOf(step.preset, kUpperBlock)), "");
+    }
+  }
+  EXPECT_EQ(CloseAndReadSettings(), (std::vector<std::string>{
+                                        "0", "400", "0", "16", "sm", "sss", "1280800", "normal",
+                                        "cursor", "60", "have", "show", "top"}));
+}
+
+// Hiding moves the emulator off the screen as a layered tool window and showing puts it
+// back; the last speed, the cursor and the emulator choice go into the settings file, and
+// an emulator hidden at the end is given back its place first.
+TEST_F(GlCommands, EmulatorSpeedAndCursorChoices) {
+  const HWND emulator = emulator_.window();
+  const RECT place = WindowRect(emulator);
+  const LONG ex_style = GetWindowLongW(emulator, GWL_EXSTYLE);
+  auto ex_style_now = [&] { return GetWindowLongW(emulator, GWL_EXSTYLE); };
+  auto left_now = [&] { return WindowRect(emulator).left; };
+  Choose(kEmu, 0);
+  EXPECT_TRUE(Becomes(ex_style_now, WS_EX_LAYERED | WS_EX_TOOLWINDOW));
+  EXPECT_TRUE(Becomes(left_now, -288));
+  Choose(kEmu, 1);
+  EXPECT_TRUE(Becomes(ex_style_now, ex_style));
+  EXPECT_TRUE(Becomes(left_now, place.left));
+  EXPECT_EQ(WindowRect(emulator).top, place.top);
+  for (int speed = 0; speed < 7; ++speed) Choose(kSkip, speed);
+  Choose(kCursor, 1);
+  Choose(kEmu, 0);
+  EXPECT_TRUE(Becomes(left_now, -288));
+  const std::vector<std::string> lines = CloseAndReadSettings();
+  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), ex_style);
+  EXPECT_EQ(WindowRect(emulator).left, place.left);
+  EXPECT_EQ(WindowRect(emulator).top, place.top);
+  ASSERT_EQ(lines.size(), 13u);
+  EXPECT_EQ(lines[8] + " " + lines[9] + " " + lines[11], "nocursor 20 hide");
+}

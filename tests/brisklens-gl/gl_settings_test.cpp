@@ -1,0 +1,119 @@
+// The settings file of the real viewer: files it wrote come back as the same state and are
+// written again unchanged; damaged files leave it fully set up (it starts the emulator
+// beside it and attaches under the pointer) with every readable line applied, and the file
+// it writes at the end is complete.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/brisklens-gl/gl_picture.h"
+#include "tests/brisklens-gl/gl_session.h"
+
+using namespace systest;
+using namespace brisklens_test;
+using namespace brisklens_gl_test;
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class GlSettings : public GlViewerTest {
+ protected:
+  // The settings file is in place before the viewer starts.
+  void SetUp() override {}
+  void StartWith(const std::vector<std::string>& lines) {
+    ParkPointer();
+    ASSERT_TRUE(WriteTextFile(dir_.File(L"Set.conf"), Joined(lines)));
+    emulator_ = Standin::Start(dir_, EmulatorOptions());
+    ASSERT_TRUE(emulator_.window());
+    ASSERT_TRUE(viewer_.Start(dir_.path()));
+  }
+};
+
+}  // namespace
+
+TEST_F(GlSettings, AFileOfTwoMonitorsTurnedLeftWithoutAnyBorderComesBackUnchanged) {
+  const std::vector<std::string> lines = {"300", "100", "857", "100",      "dm",   "ddd", "1024",
+                                          "left", "nocursor", "30", "noneall", "show", "right"};
+  StartWith(lines);
+  // Two monitors: each window 742 x 557 turned; the second docked on the right.
+  EXPECT_TRUE(Becomes([&] { return WindowRect(viewer_.second).left; }, 857));
+  for (HWND window : {viewer_.main, viewer_.second}) {
+    EXPECT_TRUE(Becomes([&] { return ClientSize(window).cx; }, 557));
+    EXPECT_TRUE(Becomes([&] { return ClientSize(window).cy; }, 742));
+  }
+  EXPECT_FALSE(GetWindowLongW(viewer_.main, GWL_STYLE) & WS_CAPTION);
+  EXPECT_EQ(WaitForPicture(viewer_.main, ViewOf(4, kLowerBlock)), "");
+  EXPECT_EQ(WaitForPicture(viewer_.second, ViewOf(4, kUpperBlock)), "");
+  EXPECT_EQ(CloseAndReadSettings(), lines);
+}
+
+TEST_F(GlSettings, AFileOfOneScreenWithTheEmulatorHiddenComesBackUnchanged) {
+  // The second window stays clear of the screen's edge, where it would snap.
+  const std::vector<std::string> lines = {"200", "290", "200",    "802",  "sm",   "sss", "800",
+                                          "right", "cursor", "noskip", "none", "hide", "down"};
+  StartWith(lines);
+  const HWND emulator = emulator_.window();
+  const RECT place = WindowRect(emulator);
+  const LONG ex_style = GetWindowLongW(emulator, GWL_EXSTYLE);
+  EXPECT_TRUE(Becomes([&] { return WindowRect(emulator).left; }, -288)) << "hidden at attach";
+  EXPECT_FALSE(IsWindowVisible(viewer_.second));
+  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
+  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
+  EXPECT_EQ(CloseAndReadSettings(), lines);
+  EXPECT_EQ(WindowRect(emulator).left, place.left) << "given back at the end";
+  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), ex_style);
+}
+
+TEST(GlSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
+  std::string binary;
+  for (int round = 0; round < 4; ++round)
+    for (int byte = 0; byte < 256; ++byte) binary.push_back(char(byte));
+  const std::string huge(2 << 20, 'x');
+  struct Row {
+    const char* name;
+    std::string content;
+    std::vector<std::string> written;
+    int main_width;
+  };
+  const Row rows[] = {
+      {"empty", "", {"0", "384", "0", "0", "sm", "ddd", "1280800", "normal", "cursor", "60",
+                     "have", "show", "top"}, 512},
+      // Blanks before the number count, a blank after it ends it (the sign is lost).
+      {"short", "-12 \r\n 640", {"12", "640", "12", "256", "sm", "ddd", "1280800", "normal",
+                                  "cursor", "60", "have", "show", "top"}, 512},
+      {"binary", binary, {"0", "0", "0", "-384", "sm", "ddd", "1280800", "normal", "cursor",
+                          "60", "have", "show", "top"}, 512},
+      {"huge line", "300\n500\n" + huge + "\n0\nsm\nddd\n1024\nnormal\ncursor\n50\nhave\nshow\ntop",
+       {"300", "500", "300", "154", "sm", "ddd", "1024", "normal", "cursor", "50", "have", "show",
+        "top"}, 461},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ParkPointer();
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir.File(L"Set.conf"), row.content));
+    ASSERT_TRUE(Standin::Install(dir, L"no$gba.exe", EmulatorOptions()));
+    ViewerSession viewer(kGlViewer);
+    ASSERT_TRUE(viewer.Start(dir.path()));
+    HWND emulator = Standin::WaitForStandinWindow();
+    ASSERT_TRUE(emulator) << "the viewer starts the emulator beside it";
+    PointAtEmulator(emulator);
+    EXPECT_TRUE(WaitUntil([&] {
+      return CentreRegion(CaptureClient(viewer.main)) == standin::Region::Touch;
+    })) << "attached and drawing";
+    EXPECT_EQ(ClientScreenRect(viewer.main).right - ClientScreenRect(viewer.main).left,
+              row.main_width);
+    ParkPointer();
+    PostMessageW(viewer.main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(viewer.process.WaitForExit());
+    EXPECT_EQ(SplitLines(ReadTextFile(dir.File(L"Set.conf"))), row.written);
+    PostMessageW(emulator, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(emulator); }));
+  }
+}
