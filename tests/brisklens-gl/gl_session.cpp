@@ -9,20 +9,24 @@ using namespace brisklens_test;
 
 namespace {
 
+struct MenuSearch {
+  DWORD process_id;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<MenuSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process_id && IsWindowVisible(window) && WindowClass(window) == L"#32768")
+    search->found.push_back(window);
+  return TRUE;
+}
+
 // The open menu windows of a process, in z-order (the last opened first).
 std::vector<HWND> MenuWindows(DWORD process_id) {
-  struct Search {
-    DWORD process_id;
-    std::vector<HWND> found;
-  } search = {process_id, {}};
-  EnumWindows([](HWND window, LPARAM data) -> BOOL {
-    auto* search = reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->process_id && IsWindowVisible(window) && WindowClass(window) == L"#32768")
-      search->found.push_back(window);
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&search));
+  MenuSearch search = {process_id, {}};
+  EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
