@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, starts a private Wine desktop, runs
-# brisklens-soft on it in a folder where the stand-in emulator is installed as "no$gba.exe"
-# (the viewer starts it), saves a PNG of the screen once the viewer shows the emulator's
-# pictures and prints its path. Ends by itself and leaves nothing running.
+# The main job: installs what is missing, builds, starts a private Wine desktop, runs a
+# viewer on it (brisklens-soft, or the one named: scripts/main-job.sh brisklens-gl) in a
+# folder where the stand-in emulator is installed as "no$gba.exe" (the viewer starts it),
+# saves a PNG of the screen once the viewer shows the emulator's pictures and prints its
+# path. Ends by itself and leaves nothing running.
 set -euo pipefail
+VIEWER=${1:-brisklens-soft}
+case "$VIEWER" in
+  brisklens-soft | brisklens-gl) ;;
+  *) echo "usage: $0 [brisklens-soft|brisklens-gl]" >&2; exit 2 ;;
+esac
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 STATE=$BUILD_DIR/wine-main
@@ -33,7 +39,7 @@ rm -rf "$OUT"
 mkdir -p "$OUT/work"
 ready=$OUT/ready
 windows_path() { echo "Z:${1//\//\\}"; }
-"$NOGBA_WINE" "$BIN/mainjob.exe" "$(windows_path "$OUT/work")" "$(windows_path "$ready")" &
+"$NOGBA_WINE" "$BIN/mainjob.exe" "$(windows_path "$OUT/work")" "$(windows_path "$ready")" "$VIEWER" &
 driver=$!
 for ((i = 0; i < 1200; i++)); do
   [ -f "$ready" ] && break

@@ -2,7 +2,8 @@
 # Installs everything the build and the tests need, as root on Debian 12. Idempotent: what
 # is already there is kept, so a second run takes a few seconds.
 #   - Debian packages: the MinGW-w64 cross compilers (i686 and x86_64), Wine (32- and
-#     64-bit), Xvfb, ImageMagick, GoogleTest sources, xdelta3 (benchmarks)
+#     64-bit), Xvfb, ImageMagick, GoogleTest sources, xdelta3 (benchmarks), and Mesa's
+#     software OpenGL for both Wines (brisklens-gl; Wine only recommends it)
 #   - liblzma for both Windows targets, built from Debian's xz-utils source package into
 #     $NOGBA_DEPS/liblzma-<arch> (default /opt/nogba-deps)
 set -euo pipefail
@@ -12,7 +13,8 @@ DEPS=${NOGBA_DEPS:-/opt/nogba-deps}
 PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix
           mingw-w64-x86-64-dev cmake make wine wine32:i386 wine64
           xvfb xauth imagemagick googletest xdelta3 dpkg-dev xz-utils
-          fonts-wqy-microhei)
+          fonts-wqy-microhei
+          libgl1 libglx-mesa0 libgl1-mesa-dri libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 

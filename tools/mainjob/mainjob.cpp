@@ -1,8 +1,9 @@
 // The main job's driver: sets up the scene that the main-job script photographs.
 //
-//   mainjob.exe WORK_DIR READY_FILE
-// Installs the stand-in emulator as "no$gba.exe" in WORK_DIR with brisklens-soft beside it
-// and starts the viewer there, as a user would; the viewer starts the emulator. The pointer
+//   mainjob.exe WORK_DIR READY_FILE [VIEWER]
+// Installs the stand-in emulator as "no$gba.exe" in WORK_DIR with the viewer beside it
+// (VIEWER: brisklens-soft, the default, or brisklens-gl) and starts the viewer there, as a
+// user would; the viewer starts the emulator. The pointer
 // then rests on the emulator window, where the viewer finds it, and once both viewer
 // windows show the emulator's pictures the driver creates READY_FILE and waits (at most two
 // minutes) until the script deletes it. Every process it started ends with it.
@@ -17,11 +18,11 @@ using namespace systest;
 
 namespace {
 
-bool InstallScene(const std::wstring& work_dir) {
+bool InstallScene(const std::wstring& work_dir, const std::wstring& viewer_file) {
   std::string config = "--pos 700,40\n--log standin-input.log\n";
   return WriteTextFile(work_dir + L"\\standin.cfg", config) &&
          CopyProgram(L"standin.exe", work_dir + L"\\no$gba.exe") &&
-         CopyProgram(L"brisklens-soft.exe", work_dir + L"\\brisklens-soft.exe");
+         CopyProgram(viewer_file, work_dir + L"\\" + viewer_file);
 }
 
 HWND WaitForViewerWindow(const wchar_t* class_name, DWORD process_id) {
@@ -34,19 +35,24 @@ HWND WaitForViewerWindow(const wchar_t* class_name, DWORD process_id) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    fprintf(stderr, "usage: mainjob WORK_DIR READY_FILE\n");
+  const std::wstring viewer_name = argc == 4 ? argv[3] : L"brisklens-soft";
+  if ((argc != 3 && argc != 4) ||
+      (viewer_name != L"brisklens-soft" && viewer_name != L"brisklens-gl")) {
+    fprintf(stderr, "usage: mainjob WORK_DIR READY_FILE [brisklens-soft|brisklens-gl]\n");
     return 2;
   }
   std::wstring work_dir = argv[1];
   std::wstring ready_file = argv[2];
-  if (!InstallScene(work_dir)) {
+  const std::wstring viewer_file = viewer_name + L".exe";
+  // The second window's class: TForm2 in the software viewer, TForm3 in the OpenGL one.
+  const wchar_t* second_class = viewer_name == L"brisklens-gl" ? L"TForm3" : L"TForm2";
+  if (!InstallScene(work_dir, viewer_file)) {
     fprintf(stderr, "mainjob: could not install the viewer and the stand-in\n");
     return 1;
   }
-  Process viewer = Process::Start(work_dir + L"\\brisklens-soft.exe", L"", work_dir);
+  Process viewer = Process::Start(work_dir + L"\\" + viewer_file, L"", work_dir);
   HWND main_window = viewer.valid() ? WaitForViewerWindow(L"TForm1", viewer.id()) : nullptr;
-  HWND second_window = main_window ? WaitForViewerWindow(L"TForm2", viewer.id()) : nullptr;
+  HWND second_window = main_window ? WaitForViewerWindow(second_class, viewer.id()) : nullptr;
   HWND emulator = second_window ? Standin::WaitForStandinWindow() : nullptr;
   if (!emulator) {
     fprintf(stderr, "mainjob: the viewer or the emulator it starts did not come up\n");
