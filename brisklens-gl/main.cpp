@@ -11,14 +11,14 @@
 using namespace brisklens_gl;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  raster::StartupRasterLibrary();
-  // Without OpenGL the viewer cannot show anything: it says so and ends.
+  // OpenGL comes before anything else; without it the viewer cannot show anything: it says
+  // so and ends.
   const GlLoadResult loaded = LoadGlLibraries();
   if (loaded != GlLoadResult::Loaded) {
     MessageBoxW(nullptr, GlLoadFailureText(loaded), L"Brisklens for No$gba", MB_OK | MB_ICONSTOP);
-    raster::ShutdownRasterLibrary();
     return 1;
   }
+  raster::StartupRasterLibrary();
   classlib::Application->Initialize();
   classlib::Application->CreateForm(Form1);
   classlib::Application->CreateForm(Form3);

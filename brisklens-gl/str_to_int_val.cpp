@@ -28,7 +28,8 @@ int StrToIntVal(const std::wstring& text) {
   if (i < text.size() && IsHexPrefix(text[i])) {
     hex = true;
     i += 1;
-  } else if (i + 1 < text.size() && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X')) {
+  } else if (i + 1 < text.size() && text[i] == L'0' &&
+             (text[i + 1] == L'x' || text[i + 1] == L'X')) {
     hex = true;
     i += 2;
   }

@@ -10,7 +10,9 @@ void TForm1::FormKeyDown(TObject*, WORD& key, TShiftState) {
   viewer::MainWindowKey(*this, key, false);
 }
 
-void TForm1::FormKeyUp(TObject*, WORD& key, TShiftState) { viewer::MainWindowKey(*this, key, true); }
+void TForm1::FormKeyUp(TObject*, WORD& key, TShiftState) {
+  viewer::MainWindowKey(*this, key, true);
+}
 
 // A press maps like a move: this viewer has no press correction.
 void TForm1::FormMouseDown(TObject*, TMouseButton, TShiftState shift, int x, int y) {

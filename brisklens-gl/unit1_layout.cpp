@@ -12,8 +12,9 @@ void TForm1::ApplyLayout() {
   choice.rotated = PresetIsTurned(PresetIndex);
   choice.resolution_index = ResolutionIndex;
   viewer::LayoutTargets targets = {*this, *Form3, nullptr, nullptr, nullptr};
-  viewer::ApplyLayout(choice, SingleSizeTable, DualSizeTable, targets, DockSide, ScaleX, ScaleY,
-                      [this](const viewer::LayoutPlan& plan) { SetupProjections(plan.second_sized); });
+  viewer::ApplyLayout(
+      choice, SingleSizeTable, DualSizeTable, targets, DockSide, ScaleX, ScaleY,
+      [this](const viewer::LayoutPlan& plan) { SetupProjections(plan.second_sized); });
 }
 
 // One screen: the main window's context is made current for its projection. Two: the main

@@ -10,7 +10,9 @@ void TForm1::FormKeyDown(TObject*, WORD& key, TShiftState) {
   viewer::MainWindowKey(*this, key, false);
 }
 
-void TForm1::FormKeyUp(TObject*, WORD& key, TShiftState) { viewer::MainWindowKey(*this, key, true); }
+void TForm1::FormKeyUp(TObject*, WORD& key, TShiftState) {
+  viewer::MainWindowKey(*this, key, true);
+}
 
 // A press in the unrotated view lands 3 rows lower on the touch screen.
 void TForm1::FormMouseDown(TObject*, TMouseButton, TShiftState shift, int x, int y) {

@@ -39,7 +39,8 @@ rm -rf "$OUT"
 mkdir -p "$OUT/work"
 ready=$OUT/ready
 windows_path() { echo "Z:${1//\//\\}"; }
-"$NOGBA_WINE" "$BIN/mainjob.exe" "$(windows_path "$OUT/work")" "$(windows_path "$ready")" "$VIEWER" &
+"$NOGBA_WINE" "$BIN/mainjob.exe" "$(windows_path "$OUT/work")" "$(windows_path "$ready")" \
+  "$VIEWER" &
 driver=$!
 for ((i = 0; i < 1200; i++)); do
   [ -f "$ready" ] && break

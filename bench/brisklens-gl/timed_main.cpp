@@ -20,8 +20,8 @@ using classlib::Application;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   const bool single = std::wstring(command_line) == L"single";
-  raster::StartupRasterLibrary();
   if (LoadGlLibraries() != GlLoadResult::Loaded) return 1;
+  raster::StartupRasterLibrary();
   Application->Initialize();
   Application->CreateForm(Form1);
   Application->CreateForm(Form3);

@@ -32,8 +32,9 @@ inline void TimeIdlePasses(int& pass_delay, std::function<bool()> counts) {
     QueryPerformanceCounter(&end);
     QueryPerformanceFrequency(&frequency);
     pass_delay = delay;
-    if (counts())
-      PassTimes().push_back(double(end.QuadPart - start.QuadPart) * 1e6 / double(frequency.QuadPart));
+    const double microseconds =
+        double(end.QuadPart - start.QuadPart) * 1e6 / double(frequency.QuadPart);
+    if (counts()) PassTimes().push_back(microseconds);
     Sleep(DWORD(delay));
   };
 }

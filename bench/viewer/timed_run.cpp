@@ -27,7 +27,8 @@ std::vector<double> RunTimedViewer(const std::wstring& program, const std::wstri
   HWND main = WaitForWindow(query);
   if (!main) return {};
   MovePointer(1880, 40);
-  CaptureClientWhen(main, [](const Pixels& p) { return CentreRegion(p) == standin::Region::Touch; });
+  CaptureClientWhen(main,
+                    [](const Pixels& p) { return CentreRegion(p) == standin::Region::Touch; });
   RECT client = ClientScreenRect(main);
   *client_width = client.right - client.left;
   *client_height = client.bottom - client.top;

@@ -24,7 +24,9 @@ BOOL g_set_result = TRUE;
 
 std::string Id(const void* handle) { return std::to_string(reinterpret_cast<uintptr_t>(handle)); }
 
-void APIENTRY BindTexture(GLenum, GLuint name) { g_calls.push_back("bind " + std::to_string(name)); }
+void APIENTRY BindTexture(GLenum, GLuint name) {
+  g_calls.push_back("bind " + std::to_string(name));
+}
 void APIENTRY TexImage2D(GLenum, GLint, GLint format, GLsizei w, GLsizei h, GLint, GLenum,
                          GLenum type, const GLvoid* pixels) {
   const bool rgb = format == GL_RGB && type == GL_UNSIGNED_BYTE && w == 280 && h == 280;

@@ -15,7 +15,7 @@ namespace brisklens_gl_test {
 
 struct GlView {
   double camera_x, camera_y, camera_z;  // the model is moved by (x, y, -z)
-  int coords[8];                        // (s, t) for the square's corners (-5,-5) (5,-5) (5,5) (-5,5)
+  int coords[8];  // (s, t) for the square's corners (-5, -5), (5, -5), (5, 5), (-5, 5)
   int block_last_row;                   // the client row shown at t = 0
 };
 
