@@ -3,8 +3,6 @@
 // of a new picture (message sequences through a real window, pixels read back), the
 // update counter, the paint stages and the mouse with its capture and layers. Expected
 // values come from references written here.
-#include "raster/Raster_Image.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "classlib/forms.h"
+#include "raster/Raster_Image.h"
 #include "raster/Raster_MicroTiles.h"
 #include "raster/Raster_Resamplers.h"
 #include "raster/Raster_Startup.h"
@@ -95,7 +94,9 @@ POINT RefMap(const TRect& r, int w, int h, int64_t x, int64_t y) {
 void FillPattern(TBitmap32& bitmap, int w, int h) {
   bitmap.SetSize(w, h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) bitmap.Pixel(x, y) = 0xFF000000u | uint32_t(x * 3) << 16 | uint32_t(y * 5 & 0xFF) << 8 | uint32_t((x ^ y) & 0xFF);
+    for (int x = 0; x < w; ++x)
+      bitmap.Pixel(x, y) = 0xFF000000u | uint32_t(x * 3) << 16 | uint32_t(y * 5 & 0xFF) << 8 |
+                           uint32_t((x ^ y) & 0xFF);
 }
 
 // ---- a recording image control and optimizer
@@ -104,7 +105,8 @@ void FillPattern(TBitmap32& bitmap, int w, int h) {
 class TRecordingOptimizer : public TCustomRepaintOptimizer {
  public:
   TRecordingOptimizer(TBitmap32& Buffer, TRectList& Rects)
-      : TCustomRepaintOptimizer(Buffer, Rects), inner_(NewMicroTilesRepaintOptimizer(Buffer, Rects)) {}
+      : TCustomRepaintOptimizer(Buffer, Rects),
+        inner_(NewMicroTilesRepaintOptimizer(Buffer, Rects)) {}
   static std::unique_ptr<TCustomRepaintOptimizer> Make(TBitmap32& Buffer, TRectList& Rects) {
     return std::make_unique<TRecordingOptimizer>(Buffer, Rects);
   }
@@ -189,10 +191,11 @@ TEST(ImageGeometry, EveryScaleModeAndAlignmentPlacesTheBitmapAndMapsPointsAsTheR
   TBitmap32 source;
   const TScaleMode modes[] = {smNormal, smStretch, smScale, smResize, smOptimal, smOptimalScaled};
   const TBitmapAlign aligns[] = {baTopLeft, baCenter, baTile, baCustom};
-  const struct { int vw, vh, w, h; } sizes[] = {
-      {512, 384, 256, 192}, {270, 208, 256, 192}, {300, 300, 256, 192}, {100, 50, 103, 40},
-      {256, 192, 257, 192}, {255, 192, 256, 192}, {0, 80, 40, 40},     {90, 70, 0, 0},
-      {947, 718, 192, 256}, {7, 300, 5, 3}};
+  const struct {
+    int vw, vh, w, h;
+  } sizes[] = {{512, 384, 256, 192}, {270, 208, 256, 192}, {300, 300, 256, 192}, {100, 50, 103, 40},
+               {256, 192, 257, 192}, {255, 192, 256, 192}, {0, 80, 40, 40},      {90, 70, 0, 0},
+               {947, 718, 192, 256}, {7, 300, 5, 3}};
   const float scales[] = {1.0f, 2.5f, 0.3f, 1.75f};
   int cases = 0;
   for (const auto& s : sizes)
@@ -248,11 +251,21 @@ TEST(ImageChanges, AreasGrowByTheResamplersReachAndTileInBothAreaModes) {
   classlib::TForm form(L"TImageAreaForm", 0, 0, 800, 600);
   TRecordingImage image(&form);
   TBitmap32 source;
-  struct { const char* resampler; int reach; } resamplers[] = {
-      {"TNearestResampler", 2}, {"TLinearResampler", 2}, {"TDraftResampler", 2}, {"TKernelResampler", 4}};
-  const struct { int vw, vh, w, h; TScaleMode mode; TBitmapAlign align; } layouts[] = {
-      {512, 384, 256, 192, smStretch, baTopLeft}, {300, 200, 100, 60, smNormal, baCenter},
-      {250, 130, 100, 60, smNormal, baTile},      {740, 560, 256, 192, smResize, baCenter}};
+  struct {
+    const char* resampler;
+    int reach;
+  } resamplers[] = {{"TNearestResampler", 2},
+                    {"TLinearResampler", 2},
+                    {"TDraftResampler", 2},
+                    {"TKernelResampler", 4}};
+  const struct {
+    int vw, vh, w, h;
+    TScaleMode mode;
+    TBitmapAlign align;
+  } layouts[] = {{512, 384, 256, 192, smStretch, baTopLeft},
+                 {300, 200, 100, 60, smNormal, baCenter},
+                 {250, 130, 100, 60, smNormal, baTile},
+                 {740, 560, 256, 192, smResize, baCenter}};
   const TRect areas[] = {RectOf(0, 0, 256, 192), RectOf(10, 20, 11, 21), RectOf(30, 5, 20, 2)};
   image.BeginUpdate();  // collect only: no repaints while the table runs
   for (TRepaintMode mode : {rmDirect, rmOptimizer})
@@ -287,9 +300,9 @@ TEST(ImageChanges, AreasGrowByTheResamplersReachAndTileInBothAreaModes) {
               expected += Text(RectOf(a.x + i * tw, a.y + j * th, b.x + i * tw, b.y + j * th));
           std::string got = image.Dirty();
           for (const std::string& noted : image.Recorder().areas) got += noted;
-          ASSERT_EQ(got, expected) << "mode " << int(mode) << " " << r.resampler << " layout "
-                                   << l.vw << "x" << l.vh << " align " << int(l.align) << " area "
-                                   << Text(area);
+          ASSERT_EQ(got, expected)
+              << "mode " << int(mode) << " " << r.resampler << " layout " << l.vw << "x" << l.vh
+              << " align " << int(l.align) << " area " << Text(area);
         }
   image.EndUpdate();
   const Log log = image.Take();
@@ -302,7 +315,7 @@ struct RepaintCase {
   int new_width;  // of the assigned picture: 256 keeps the size
   Log during;     // while SetBitmap runs
   std::string optimizer_areas;
-  Log after;      // when the queued messages are handled
+  Log after;  // when the queued messages are handled
 };
 
 TEST(ImageRepaint, EachModeShowsANewPictureWithItsOwnMessagesAndPixels) {
@@ -317,15 +330,40 @@ TEST(ImageRepaint, EachModeShowsANewPictureWithItsOwnMessagesAndPixels) {
   HWND window = image.Handle();
   const std::string whole = "(-4,-4,516,388)";
   const RepaintCase cases[] = {
-      {rmDirect, false, 256, {"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in " + whole, "OnChange"}, "", {}},
-      {rmDirect, true, 256, {}, "", {"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in " + whole}},
+      {rmDirect,
+       false,
+       256,
+       {"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in " + whole, "OnChange"},
+       "",
+       {}},
+      {rmDirect,
+       true,
+       256,
+       {},
+       "",
+       {"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in " + whole}},
       // A new size: the resize invalidates everything, then the area is painted at once.
-      {rmDirect, false, 128, {"CM_INVALIDATE", "CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in (-8,-4,520,388)", "OnChange"}, "", {}},
+      {rmDirect,
+       false,
+       128,
+       {"CM_INVALIDATE", "CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in (-8,-4,520,388)",
+        "OnChange"},
+       "",
+       {}},
       // Painted at the posted WM_PAINT, in the optimizer's tiles (whole ones, inside the
       // buffer, which is the control plus its margin).
-      {rmOptimizer, false, 256, {"CM_INVALIDATE", "OnChange"}, whole,
+      {rmOptimizer,
+       false,
+       256,
+       {"CM_INVALIDATE", "OnChange"},
+       whole,
        {"WM_PAINT", "PaintBuffer", "copy (0,0,552,424)", "copy in "}},
-      {rmFull, false, 256, {"CM_INVALIDATE", "OnChange"}, "", {"WM_PAINT", "PaintBuffer", "copy in "}},
+      {rmFull,
+       false,
+       256,
+       {"CM_INVALIDATE", "OnChange"},
+       "",
+       {"WM_PAINT", "PaintBuffer", "copy in "}},
   };
   int picture = 0;
   for (const RepaintCase& c : cases) {
@@ -340,7 +378,8 @@ TEST(ImageRepaint, EachModeShowsANewPictureWithItsOwnMessagesAndPixels) {
     source.Pixel(0, 0) = 0xFF000000u | uint32_t(++picture);  // a picture of its own
     if (c.within_update) image.BeginUpdate();
     image.SetBitmap(&source);
-    const std::string row = "mode " + std::to_string(c.mode) + " width " + std::to_string(c.new_width);
+    const std::string row =
+        "mode " + std::to_string(c.mode) + " width " + std::to_string(c.new_width);
     EXPECT_EQ(image.Take(), c.during) << row;
     std::string areas;
     for (const std::string& a : image.Recorder().areas) areas += a;
@@ -359,7 +398,8 @@ TEST(ImageRepaint, EachModeShowsANewPictureWithItsOwnMessagesAndPixels) {
     for (int y = 0; y < 384; y += 7)
       for (int x = 0; x < 512; x += 5) {
         const int sx = x * c.new_width / 512, sy = y / 2;
-        ASSERT_EQ(shown.at(x, y), source.Pixel(sx, sy) & 0xFFFFFFu) << row << " at " << x << "," << y;
+        ASSERT_EQ(shown.at(x, y), source.Pixel(sx, sy) & 0xFFFFFFu)
+            << row << " at " << x << "," << y;
       }
   }
   // The caller's picture is never kept; nil empties the control's own.
@@ -441,18 +481,33 @@ TEST(ImageMouse, EventsCarryControlCoordinatesAndTheLayerAndOnlyTheLeftButtonCap
   layer->OnHitQuery = [](TObject*, int32_t x, int32_t, bool& passed) { passed = x >= 200; };
   Log log;
   auto name = [&](TCustomLayer* l) { return std::string(l == layer ? " layer" : l ? " ?" : ""); };
-  image.OnMouseDown = [&](TObject* s, TMouseButton b, classlib::TShiftState sh, int32_t x, int32_t y, TCustomLayer* l) {
-    log.push_back("down " + std::to_string(int(b)) + " " + std::to_string(sh) + " " + std::to_string(x) + "," + std::to_string(y) + name(l) + (s == &image ? "" : " sender?"));
+  image.OnMouseDown = [&](TObject* s, TMouseButton b, classlib::TShiftState sh, int32_t x,
+                          int32_t y, TCustomLayer* l) {
+    log.push_back("down " + std::to_string(int(b)) + " " + std::to_string(sh) + " " +
+                  std::to_string(x) + "," + std::to_string(y) + name(l) +
+                  (s == &image ? "" : " sender?"));
   };
-  image.OnMouseMove = [&](TObject*, classlib::TShiftState sh, int32_t x, int32_t y, TCustomLayer* l) {
-    log.push_back("move " + std::to_string(sh) + " " + std::to_string(x) + "," + std::to_string(y) + name(l));
+  image.OnMouseMove = [&](TObject*, classlib::TShiftState sh, int32_t x, int32_t y,
+                          TCustomLayer* l) {
+    log.push_back("move " + std::to_string(sh) + " " + std::to_string(x) + "," + std::to_string(y) +
+                  name(l));
   };
-  image.OnMouseUp = [&](TObject*, TMouseButton b, classlib::TShiftState, int32_t x, int32_t y, TCustomLayer* l) {
-    log.push_back("up " + std::to_string(int(b)) + " " + std::to_string(x) + "," + std::to_string(y) + name(l));
+  image.OnMouseUp = [&](TObject*, TMouseButton b, classlib::TShiftState, int32_t x, int32_t y,
+                        TCustomLayer* l) {
+    log.push_back("up " + std::to_string(int(b)) + " " + std::to_string(x) + "," +
+                  std::to_string(y) + name(l));
   };
   HWND window = image.Handle();
-  auto at = [](int x, int y) { return LPARAM((uint32_t(y) & 0xFFFF) << 16 | (uint32_t(x) & 0xFFFF)); };
-  const struct { UINT msg; WPARAM keys; int x, y; const char* event; bool captured; } steps[] = {
+  auto at = [](int x, int y) {
+    return LPARAM((uint32_t(y) & 0xFFFF) << 16 | (uint32_t(x) & 0xFFFF));
+  };
+  const struct {
+    UINT msg;
+    WPARAM keys;
+    int x, y;
+    const char* event;
+    bool captured;
+  } steps[] = {
       {WM_RBUTTONDOWN, MK_RBUTTON, 5, 6, "down 1 16 5,6", false},
       {WM_RBUTTONUP, 0, 5, 6, "up 1 5,6", false},
       {WM_LBUTTONDOWN, MK_LBUTTON, 7, 8, "down 0 8 7,8", true},
