@@ -266,14 +266,23 @@ bool TControl::HandleMouse(TMessage& message) {
   if (message.Msg == WM_MOUSEMOVE) {
     MouseMove(shift, x, y);
   } else if (down) {
-    // The window keeps the mouse while a button is held.
-    if (GetCapture() != handle_) SetCapture(handle_);
+    // The window keeps the mouse while a button is held, unless it keeps it itself.
+    if (!(control_style_ & csOwnCapture)) SetMouseCapture(true);
     MouseDown(button, shift, x, y);
   } else {
-    if (!(shift & (ssLeft | ssRight | ssMiddle)) && GetCapture() == handle_) ReleaseCapture();
+    if (!(control_style_ & csOwnCapture) && !(shift & (ssLeft | ssRight | ssMiddle)))
+      SetMouseCapture(false);
     MouseUp(button, shift, x, y);
   }
   return true;
+}
+
+void TControl::SetMouseCapture(bool capture) {
+  if (!handle_ || capture == MouseCapture()) return;
+  if (capture)
+    SetCapture(handle_);
+  else
+    ReleaseCapture();
 }
 
 void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -357,12 +366,32 @@ void TControl::UpdateBoundsFromWindow() {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
+  if (auto_size_) {
+    int new_width = width, new_height = height;
+    if (CanAutoSize(new_width, new_height)) {
+      width = new_width;
+      height = new_height;
+    }
+  }
   bounds_ = {left, top, left + width, top + height};
   if (!handle_) return;
   SetWindowPos(handle_, nullptr, left, top, width, height + spec_.extra_height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   // The window may have ended elsewhere (snapped) or not moved at all: keep what it shows.
   UpdateBoundsFromWindow();
+}
+
+void TControl::SetAutoSize(bool auto_size) {
+  if (auto_size == auto_size_) return;
+  auto_size_ = auto_size;
+  if (auto_size_) SetBounds(Left(), Top(), Width(), Height());
+}
+
+void TControl::LoadChildren() {
+  for (TControl* child : children_) {
+    child->Loaded();
+    child->LoadChildren();
+  }
 }
 
 int TControl::ClientWidth() const {

@@ -59,6 +59,9 @@ constexpr UINT CM_INVALIDATE = 0xB034;
 // Flags of a control's style.
 enum TControlStyleFlag : unsigned {
   csOpaque = 1u << 0,  // the control paints all of its area: never erase its background
+  // The control takes and releases the mouse capture itself (SetMouseCapture); without
+  // this flag a press captures the mouse until every button is up.
+  csOwnCapture = 1u << 1,
 };
 using TControlStyle = unsigned;
 
@@ -128,7 +131,11 @@ class TControl : public TObject {
   void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
   void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
   void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+  // With AutoSize on, the control may change the proposed size first (CanAutoSize).
   virtual void SetBounds(int left, int top, int width, int height);
+  bool AutoSize() const { return auto_size_; }
+  // Turning it on sizes the control at once (its bounds set again through CanAutoSize).
+  void SetAutoSize(bool auto_size);
   int ClientWidth() const;
   int ClientHeight() const;
 
@@ -151,6 +158,9 @@ class TControl : public TObject {
   // The cursor over the control's client area; crDefault shows the window class's cursor.
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor cursor) { cursor_ = cursor; }
+  // The window holds the mouse capture: it receives the mouse wherever the pointer is.
+  bool MouseCapture() const { return handle_ && GetCapture() == handle_; }
+  void SetMouseCapture(bool capture);
 
   // Focus: a window can take it when it, and every window it sits in, is visible and
   // enabled.
@@ -203,6 +213,15 @@ class TControl : public TObject {
   virtual void BeforeDestroyHandle() {}
   // Called when the control's width or height changed; fires OnResize.
   virtual void Resize();
+  // Asked by SetBounds while AutoSize is on: a control that sizes itself changes the
+  // proposed size and answers true. Answers false here (the size stays as proposed).
+  virtual bool CanAutoSize(int& /*new_width*/, int& /*new_height*/) { return false; }
+  // Called once the control is set up, before its form's OnCreate (TForm::DoCreate calls
+  // it for every control of the form), for set-up that needs the finished control. Does
+  // nothing here.
+  virtual void Loaded() {}
+  // Loaded for every control inside this one, each before the controls inside it.
+  void LoadChildren();
   // The mouse messages of the client area, in client coordinates (the press after the
   // window took the capture); each fires its event.
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -246,6 +265,7 @@ class TControl : public TObject {
   TControlStyle control_style_ = 0;
   TColor color_ = clWindow;
   TCursor cursor_ = crDefault;
+  bool auto_size_ = false;
 };
 
 // A window of our own class that paints itself: the base of controls that draw. WM_PAINT

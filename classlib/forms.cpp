@@ -64,6 +64,7 @@ TForm::~TForm() {
 }
 
 void TForm::DoCreate() {
+  LoadChildren();
   if (OnCreate) OnCreate(this);
 }
 

@@ -69,7 +69,8 @@ class TForm : public TControl {
   TModalResult ModalResult() const { return modal_result_; }
   void SetModalResult(TModalResult result) { modal_result_ = result; }
 
-  // Fires OnCreate; the application calls it once the form is constructed.
+  // Tells the form's controls that they are set up (Loaded), then fires OnCreate; the
+  // application calls it once the form is constructed.
   void DoCreate();
 
   TPosition Position = TPosition::poDesigned;

@@ -158,3 +158,56 @@ TEST(CustomControl, CursorsFollowTheScreenCursorFirstAndFocusNeedsAVisibleEnable
   control.SetFocus();
   EXPECT_TRUE(control.Focused());
 }
+
+namespace {
+
+// Sizes itself to a fixed size when asked, keeps the mouse capture to itself, and logs
+// when its form tells it that it is set up.
+class TSelfSizingControl : public TCustomControl {
+ public:
+  TSelfSizingControl(TControl* parent, std::vector<std::string>& log)
+      : TCustomControl(parent, 5, 5, 40, 30), log_(log) {
+    SetControlStyle(csOwnCapture);
+  }
+
+ protected:
+  bool CanAutoSize(int& width, int& height) override {
+    width = 77;
+    height = 11;
+    return true;
+  }
+  void Loaded() override { log_.push_back("Loaded"); }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+}  // namespace
+
+TEST(CustomControl, AutoSizeAsksTheControlLoadedPrecedesOnCreateAndOwnCaptureIsLeftAlone) {
+  TForm form(L"TAutoSizeForm", 100, 100, 300, 200);
+  std::vector<std::string> log;
+  TSelfSizingControl control(&form, log);
+  TCustomControl plain(&form, 100, 5, 40, 30);
+  control.SetBounds(5, 5, 50, 50);
+  EXPECT_EQ(control.Width() * 1000 + control.Height(), 50 * 1000 + 50) << "AutoSize is off";
+  control.SetAutoSize(true);
+  EXPECT_EQ(control.Width() * 1000 + control.Height(), 77 * 1000 + 11);
+  control.SetBounds(1, 2, 300, 300);
+  EXPECT_EQ(control.Left() * 1000 + control.Width(), 1 * 1000 + 77);
+
+  form.OnCreate = [&](TObject*) { log.push_back("OnCreate"); };
+  form.DoCreate();
+  EXPECT_EQ(log, Log({"Loaded", "OnCreate"}));
+
+  // A press captures the mouse of a plain control but not of one that captures itself.
+  form.Show();
+  for (TControl* c : {static_cast<TControl*>(&plain), static_cast<TControl*>(&control)}) {
+    SendMessageW(c->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3));
+    EXPECT_EQ(c->MouseCapture(), c == &plain);
+    c->SetMouseCapture(true);
+    SendMessageW(c->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(c->MouseCapture(), c == &control);
+    c->SetMouseCapture(false);
+  }
+}
