@@ -31,8 +31,13 @@ class GlSettings : public GlViewerTest {
     ASSERT_TRUE(WriteTextFile(dir_.File(L"Set.conf"), Joined(lines)));
     emulator_ = Standin::Start(dir_, EmulatorOptions());
     ASSERT_TRUE(emulator_.window());
-    ASSERT_TRUE(viewer_.Start(dir_.path()));
+    // The viewer hides the emulator as soon as it attaches: its place and style first.
+    emulator_place_ = WindowRect(emulator_.window());
+    emulator_ex_style_ = GetWindowLongW(emulator_.window(), GWL_EXSTYLE);
+    ASSERT_TRUE(viewer_.Start(dir_.path(), lines.at(5) != "sss"));
   }
+  RECT emulator_place_ = {};
+  LONG emulator_ex_style_ = 0;
 };
 
 }  // namespace
@@ -59,15 +64,13 @@ TEST_F(GlSettings, AFileOfOneScreenWithTheEmulatorHiddenComesBackUnchanged) {
                                           "right", "cursor", "noskip", "none", "hide", "down"};
   StartWith(lines);
   const HWND emulator = emulator_.window();
-  const RECT place = WindowRect(emulator);
-  const LONG ex_style = GetWindowLongW(emulator, GWL_EXSTYLE);
   EXPECT_TRUE(Becomes([&] { return WindowRect(emulator).left; }, -288)) << "hidden at attach";
   EXPECT_FALSE(IsWindowVisible(viewer_.second));
   EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
   EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
   EXPECT_EQ(CloseAndReadSettings(), lines);
-  EXPECT_EQ(WindowRect(emulator).left, place.left) << "given back at the end";
-  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), ex_style);
+  EXPECT_EQ(WindowRect(emulator).left, emulator_place_.left) << "given back at the end";
+  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), emulator_ex_style_);
 }
 
 TEST(GlSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
