@@ -21,8 +21,8 @@ class GlViewerTest : public brisklens_test::AttachedViewerTest {
  protected:
   GlViewerTest() : AttachedViewerTest(brisklens_test::kGlViewer) {}
 
-  // Opens the popup menu with a right click on the main window and chooses item `item` of
-  // submenu `submenu` with the keyboard, as a user can; waits until the menu has closed.
+  // Opens the popup menu with a right click on the main window and clicks item `item` of
+  // submenu `submenu` with the mouse, as a user does; waits until the menu has closed.
   void Choose(int submenu, int item);
   // Moves the main window as its title bar would: the second window follows docked.
   void PlaceMainWindow(int left, int top);
