@@ -34,6 +34,13 @@ class GlViewerTest : public brisklens_test::AttachedViewerTest {
 
 std::vector<std::string> SplitLines(const std::string& text);
 
+// Opens the popup menu with a right click on the main window; returns the menu's window,
+// or null when none opens.
+HWND OpenPopupMenu(const brisklens_test::ViewerSession& viewer);
+// Opens the popup menu, types `keys` into it as the keyboard of any language gives them
+// (access keys choose items), then Escape; true when the menu opened and has closed.
+bool TypeIntoPopupMenu(const brisklens_test::ViewerSession& viewer, const std::wstring& keys);
+
 // Waits until `value()` equals `expected` (the viewer may still be at work when its menu
 // has closed: a call it makes into another window lets other messages in meanwhile).
 ::testing::AssertionResult Becomes(const std::function<long long()>& value, long long expected);
