@@ -41,18 +41,40 @@ void ClickMenuItem(HWND menu, int index, int count) {
 
 }  // namespace
 
+HWND OpenPopupMenu(const ViewerSession& viewer) {
+  // The right click activates the viewer where bringing it to the front is refused (the
+  // emulator it just showed again keeps the focus).
+  BringToFront(viewer.main);
+  const POINT at = ScreenPoint(viewer.main, 20, 20);
+  MouseButtonAt(at.x, at.y, true, true);
+  std::vector<HWND> menus;
+  WaitUntil([&] { return (menus = MenuWindows(viewer.process.id())).size() == 1; });
+  MouseButtonAt(at.x, at.y, true, false);
+  return menus.size() == 1 ? menus[0] : nullptr;
+}
+
+bool TypeIntoPopupMenu(const ViewerSession& viewer, const std::wstring& keys) {
+  if (!OpenPopupMenu(viewer)) return false;
+  for (wchar_t character : keys) {
+    INPUT strokes[2] = {};
+    for (INPUT& stroke : strokes) {
+      stroke.type = INPUT_KEYBOARD;
+      stroke.ki.wScan = WORD(character);
+      stroke.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    strokes[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, strokes, sizeof(INPUT));
+  }
+  PressKey(VK_ESCAPE);
+  return WaitUntil([&] { return MenuWindows(viewer.process.id()).empty(); });
+}
+
 void GlViewerTest::Choose(int submenu, int item) {
   static const int kItemCounts[] = {2, 2, 2, 4, 3, 3, 7, 3, 2};
   const DWORD viewer = viewer_.process.id();
-  // The right click activates the viewer where bringing it to the front is refused (the
-  // emulator it just showed again keeps the focus).
-  BringToFront(viewer_.main);
-  const POINT at = ScreenPoint(viewer_.main, 20, 20);
-  MouseButtonAt(at.x, at.y, true, true);
+  const HWND root = OpenPopupMenu(viewer_);
+  ASSERT_TRUE(root) << "no menu";
   std::vector<HWND> menus;
-  ASSERT_TRUE(WaitUntil([&] { return (menus = MenuWindows(viewer)).size() == 1; })) << "no menu";
-  MouseButtonAt(at.x, at.y, true, false);
-  const HWND root = menus[0];
   ClickMenuItem(root, submenu, 9);
   ASSERT_TRUE(WaitUntil([&] { return (menus = MenuWindows(viewer)).size() == 2; }))
       << "submenu " << submenu << " does not open";

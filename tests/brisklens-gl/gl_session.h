@@ -21,8 +21,8 @@ class GlViewerTest : public brisklens_test::AttachedViewerTest {
  protected:
   GlViewerTest() : AttachedViewerTest(brisklens_test::kGlViewer) {}
 
-  // Opens the popup menu with a right click on the main window and chooses item `item` of
-  // submenu `submenu` with the keyboard, as a user can; waits until the menu has closed.
+  // Opens the popup menu with a right click on the main window and clicks item `item` of
+  // submenu `submenu` with the mouse, as a user does; waits until the menu has closed.
   void Choose(int submenu, int item);
   // Moves the main window as its title bar would: the second window follows docked.
   void PlaceMainWindow(int left, int top);
@@ -33,6 +33,13 @@ class GlViewerTest : public brisklens_test::AttachedViewerTest {
 };
 
 std::vector<std::string> SplitLines(const std::string& text);
+
+// Opens the popup menu with a right click on the main window; returns the menu's window,
+// or null when none opens.
+HWND OpenPopupMenu(const brisklens_test::ViewerSession& viewer);
+// Opens the popup menu, types `keys` into it as the keyboard of any language gives them
+// (access keys choose items), then Escape; true when the menu opened and has closed.
+bool TypeIntoPopupMenu(const brisklens_test::ViewerSession& viewer, const std::wstring& keys);
 
 // Waits until `value()` equals `expected` (the viewer may still be at work when its menu
 // has closed: a call it makes into another window lets other messages in meanwhile).

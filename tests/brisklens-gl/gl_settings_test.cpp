@@ -31,8 +31,13 @@ class GlSettings : public GlViewerTest {
     ASSERT_TRUE(WriteTextFile(dir_.File(L"Set.conf"), Joined(lines)));
     emulator_ = Standin::Start(dir_, EmulatorOptions());
     ASSERT_TRUE(emulator_.window());
-    ASSERT_TRUE(viewer_.Start(dir_.path()));
+    // The viewer hides the emulator as soon as it attaches: its place and style first.
+    emulator_place_ = WindowRect(emulator_.window());
+    emulator_ex_style_ = GetWindowLongW(emulator_.window(), GWL_EXSTYLE);
+    ASSERT_TRUE(viewer_.Start(dir_.path(), lines.at(5) != "sss"));
   }
+  RECT emulator_place_ = {};
+  LONG emulator_ex_style_ = 0;
 };
 
 }  // namespace
@@ -59,45 +64,59 @@ TEST_F(GlSettings, AFileOfOneScreenWithTheEmulatorHiddenComesBackUnchanged) {
                                           "right", "cursor", "noskip", "none", "hide", "down"};
   StartWith(lines);
   const HWND emulator = emulator_.window();
-  const RECT place = WindowRect(emulator);
-  const LONG ex_style = GetWindowLongW(emulator, GWL_EXSTYLE);
   EXPECT_TRUE(Becomes([&] { return WindowRect(emulator).left; }, -288)) << "hidden at attach";
   EXPECT_FALSE(IsWindowVisible(viewer_.second));
   EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
   EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
   EXPECT_EQ(CloseAndReadSettings(), lines);
-  EXPECT_EQ(WindowRect(emulator).left, place.left) << "given back at the end";
-  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), ex_style);
+  EXPECT_EQ(WindowRect(emulator).left, emulator_place_.left) << "given back at the end";
+  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), emulator_ex_style_);
 }
 
+// Each row's Menu.txt is the same damaged content as its Set.conf, except the last, a whole
+// menu text in the users' code page that gives the rotation submenu and its item "left"
+// access keys: typed into the open menu they turn the view; other texts choose nothing.
 TEST(GlSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
   std::string binary;
   for (int round = 0; round < 4; ++round)
     for (int byte = 0; byte < 256; ++byte) binary.push_back(char(byte));
-  const std::string huge(2 << 20, 'x');
+  const std::string huge = "300\n500\n" + std::string(2 << 20, 'x') +
+                           "\n0\nsm\nddd\n1024\nnormal\ncursor\n50\nhave\nshow\ntop";
+  std::wstring captions;
+  for (int line = 0; line < 27; ++line) {
+    captions += line == 10 ? L"&旋转" : line == 12 ? L"向&左" : L"第" + std::to_wstring(line);
+    captions += L"\r\n";
+  }
+  std::string menu_text(captions.size() * 2, '\0');
+  menu_text.resize(size_t(WideCharToMultiByte(936, 0, captions.c_str(), int(captions.size()),
+                                              &menu_text[0], int(menu_text.size()), nullptr,
+                                              nullptr)));
   struct Row {
     const char* name;
-    std::string content;
+    std::string content, menu_text;
     std::vector<std::string> written;
-    int main_width;
+    int main_width, width_after_keys;
   };
   const Row rows[] = {
-      {"empty", "", {"0", "384", "0", "0", "sm", "ddd", "1280800", "normal", "cursor", "60",
-                     "have", "show", "top"}, 512},
+      {"empty", "", "", {"0", "384", "0", "0", "sm", "ddd", "1280800", "normal", "cursor", "60",
+                         "have", "show", "top"}, 512, 512},
       // Blanks before the number count, a blank after it ends it (the sign is lost).
-      {"short", "-12 \r\n 640", {"12", "640", "12", "256", "sm", "ddd", "1280800", "normal",
-                                  "cursor", "60", "have", "show", "top"}, 512},
-      {"binary", binary, {"0", "0", "0", "-384", "sm", "ddd", "1280800", "normal", "cursor",
-                          "60", "have", "show", "top"}, 512},
-      {"huge line", "300\n500\n" + huge + "\n0\nsm\nddd\n1024\nnormal\ncursor\n50\nhave\nshow\ntop",
-       {"300", "500", "300", "154", "sm", "ddd", "1024", "normal", "cursor", "50", "have", "show",
-        "top"}, 461},
+      {"short", "-12 \r\n 640", "-12 \r\n 640", {"12", "640", "12", "256", "sm", "ddd",
+                                                    "1280800", "normal", "cursor", "60", "have",
+                                                    "show", "top"}, 512, 512},
+      {"binary", binary, binary, {"0", "0", "0", "-384", "sm", "ddd", "1280800", "normal",
+                                  "cursor", "60", "have", "show", "top"}, 512, 512},
+      {"huge line", huge, huge, {"300", "500", "300", "154", "sm", "ddd", "1024", "normal",
+                                 "cursor", "50", "have", "show", "top"}, 461, 461},
+      {"whole menu text", "", menu_text, {"0", "384", "0", "-128", "sm", "ddd", "1280800", "left",
+                                          "nocursor", "60", "have", "show", "top"}, 512, 384},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ParkPointer();
     TempDir dir;
     ASSERT_TRUE(WriteTextFile(dir.File(L"Set.conf"), row.content));
+    ASSERT_TRUE(WriteTextFile(dir.File(L"Menu.txt"), row.menu_text));
     ASSERT_TRUE(Standin::Install(dir, L"no$gba.exe", EmulatorOptions()));
     ViewerSession viewer(kGlViewer);
     ASSERT_TRUE(viewer.Start(dir.path()));
@@ -107,9 +126,14 @@ TEST(GlSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
     EXPECT_TRUE(WaitUntil([&] {
       return CentreRegion(CaptureClient(viewer.main)) == standin::Region::Touch;
     })) << "attached and drawing";
-    EXPECT_EQ(ClientScreenRect(viewer.main).right - ClientScreenRect(viewer.main).left,
-              row.main_width);
+    auto main_width = [&] {
+      const RECT client = ClientScreenRect(viewer.main);
+      return client.right - client.left;
+    };
+    EXPECT_EQ(main_width(), row.main_width);
     ParkPointer();
+    EXPECT_TRUE(TypeIntoPopupMenu(viewer, L"旋左"));
+    EXPECT_TRUE(Becomes(main_width, row.width_after_keys));
     PostMessageW(viewer.main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(viewer.process.WaitForExit());
     EXPECT_EQ(SplitLines(ReadTextFile(dir.File(L"Set.conf"))), row.written);

@@ -12,7 +12,7 @@ StandinOptions EmulatorOptions(const std::wstring& caption) {
   return options;
 }
 
-bool ViewerSession::Start(const std::wstring& working_dir) {
+bool ViewerSession::Start(const std::wstring& working_dir, bool second_shown) {
   process = Process::Start(ProgramPath(program_.file), L"", working_dir);
   if (!process.valid()) return false;
   WindowQuery query;
@@ -20,6 +20,7 @@ bool ViewerSession::Start(const std::wstring& working_dir) {
   query.class_name = L"TForm1";
   main = WaitForWindow(query);
   query.class_name = program_.second_class;
+  query.visible_only = second_shown;
   second = WaitForWindow(query);
   return main && second;
 }

@@ -30,8 +30,10 @@ constexpr ViewerProgram kGlViewer = {L"brisklens-gl.exe", L"TForm3"};
 class ViewerSession {
  public:
   explicit ViewerSession(ViewerProgram program = kSoftViewer) : program_(program) {}
-  // Starts the program from the build folder in `working_dir` and waits for both windows.
-  bool Start(const std::wstring& working_dir);
+  // Starts the program from the build folder in `working_dir` and waits for both windows,
+  // the second one shown unless `second_shown` is false (a settings file in single-screen
+  // mode hides it at the first activation, which may come before the wait sees it).
+  bool Start(const std::wstring& working_dir, bool second_shown = true);
   // True when the main window shows the touch screen and the second the top screen.
   bool ShowsPictures() const;
   bool WaitForPictures(DWORD timeout_ms = systest::kDefaultTimeoutMs) const;
