@@ -27,8 +27,9 @@ rm -f "$OUT"/report-*.txt
 windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
 
 WINE=$(arch_wine x86_64)
-export WINEARCH=win64 WINELOADER=$WINE WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+export WINEARCH=win64 WINELOADER=$WINE WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+{ export LC_ALL=zh_CN.UTF-8; } 2>/dev/null  # the users' code page, 936
 BASE=$STATE/base-prefix
 
 cleanup() {

@@ -250,6 +250,9 @@ bool RunInWorkers(const Options& options, Tally& total) {
     if (stopped_at >= 0 && uint64_t(stopped_at) + 1 < end) {
       chunks.emplace_back(uint64_t(stopped_at) + 1, end - uint64_t(stopped_at) - 1);
     }
+    fprintf(stderr, "mendfuzz: %llu of %llu inputs done, %llu faults\n",
+            (unsigned long long)total.inputs, (unsigned long long)options.count,
+            (unsigned long long)total.faults());
   }
   return true;
 }
