@@ -13,7 +13,7 @@ namespace {
 using mendfuzz::Verdict;
 
 constexpr uint64_t kSeed = 13;
-constexpr uint64_t kInputs = 3000;
+constexpr uint64_t kInputs = 2000;
 
 std::wstring InstallerImage() { return systest::ProgramPath(L"MendpakHeader.exe"); }
 
