@@ -181,8 +181,13 @@ struct Worker {
   PROCESS_INFORMATION process = {};
   uint64_t first = 0;
   uint64_t count = 0;
+  int tries = 0;
   std::wstring report;
 };
+
+// A worker that ends without a report (Wine can fail to start a process on a loaded
+// machine) is started again this often before the run gives up.
+constexpr int kWorkerTries = 3;
 
 bool StartWorker(const Options& options, Worker& worker, int number) {
   worker.report = options.save + L"\\worker-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
@@ -209,19 +214,21 @@ bool RunInWorkers(const Options& options, Tally& total) {
   CreateDirectoryW(options.save.c_str(), nullptr);
   uint64_t chunk = std::max<uint64_t>(
       1, std::min(kLargestChunk, options.count / uint64_t(options.jobs) / 4 + 1));
-  std::vector<std::pair<uint64_t, uint64_t>> chunks;
+  std::vector<Worker> chunks;
   for (uint64_t first = options.first; first < options.first + options.count; first += chunk) {
-    chunks.emplace_back(first, std::min(chunk, options.first + options.count - first));
+    Worker worker;
+    worker.first = first;
+    worker.count = std::min(chunk, options.first + options.count - first);
+    chunks.push_back(worker);
   }
   std::reverse(chunks.begin(), chunks.end());
   std::vector<Worker> running;
   int started = 0;
   while (!chunks.empty() || !running.empty()) {
     while (!chunks.empty() && int(running.size()) < options.jobs) {
-      Worker worker;
-      worker.first = chunks.back().first;
-      worker.count = chunks.back().second;
+      Worker worker = chunks.back();
       chunks.pop_back();
+      ++worker.tries;
       if (!StartWorker(options, worker, started++)) {
         fprintf(stderr, "mendfuzz: cannot start a worker\n");
         return false;
@@ -234,21 +241,29 @@ bool RunInWorkers(const Options& options, Tally& total) {
                   WAIT_OBJECT_0;
     Worker done = running[ended];
     running.erase(running.begin() + ended);
+    DWORD exit_code = 0;
+    GetExitCodeProcess(done.process.hProcess, &exit_code);
     CloseHandle(done.process.hProcess);
     CloseHandle(done.process.hThread);
     Tally tally;
     int64_t stopped_at = -1;
     if (!ReadReport(done.report, tally, stopped_at)) {
-      fprintf(stderr, "mendfuzz: the worker for inputs %llu to %llu left no report\n",
-              (unsigned long long)done.first,
-              (unsigned long long)(done.first + done.count - 1));
-      return false;
+      fprintf(stderr, "mendfuzz: the worker for inputs %llu to %llu ended (code %lu) without "
+                      "a report%s\n",
+              (unsigned long long)done.first, (unsigned long long)(done.first + done.count - 1),
+              exit_code, done.tries < kWorkerTries ? "; starting it again" : "");
+      if (done.tries >= kWorkerTries) return false;
+      chunks.push_back(done);
+      continue;
     }
     DeleteFileW(done.report.c_str());
     total.Merge(tally);
     uint64_t end = done.first + done.count;
     if (stopped_at >= 0 && uint64_t(stopped_at) + 1 < end) {
-      chunks.emplace_back(uint64_t(stopped_at) + 1, end - uint64_t(stopped_at) - 1);
+      Worker rest;
+      rest.first = uint64_t(stopped_at) + 1;
+      rest.count = end - rest.first;
+      chunks.push_back(rest);
     }
     fprintf(stderr, "mendfuzz: %llu of %llu inputs done, %llu faults\n",
             (unsigned long long)total.inputs, (unsigned long long)options.count,
