@@ -18,10 +18,13 @@ PROCESSES=${3:-$(nproc)}
 
 "$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh" x86_64
-BIN=$(arch_build_dir x86_64)/bin
 STATE=$BUILD_DIR/mendpak-fuzz
 OUT=$STATE/failures
-mkdir -p "$STATE" "$OUT"
+# The run uses copies of the driver and the installer: a build meanwhile does not change
+# what the later worker processes run.
+BIN=$STATE/bin
+mkdir -p "$STATE" "$OUT" "$BIN"
+cp "$(arch_build_dir x86_64)"/bin/{mendfuzz.exe,MendpakHeader.exe} "$BIN/"
 rm -f "$OUT"/report-*.txt
 
 windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }

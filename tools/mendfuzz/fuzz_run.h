@@ -53,6 +53,7 @@ class Workbench {
 
  private:
   bool WriteData(const std::string& data);
+  bool WriteTarget(const std::string& bytes);
 
   std::wstring folder_;
   std::wstring data_path_;

@@ -379,7 +379,10 @@ class Mutator {
   }
 
   void CutAtBoundary(std::string& data, const PatchLayout& layout) {
-    std::vector<size_t> boundaries = {8,
+    // No data, a part of the magic, then the end of each header field and text.
+    std::vector<size_t> boundaries = {0,
+                                      4,
+                                      8,
                                       layout.title_length + 4,
                                       layout.note_length,
                                       layout.note_length + 4,
@@ -388,7 +391,10 @@ class Mutator {
                                       layout.patched_size,
                                       layout.patched_size + 4,
                                       layout.patched_size + 8};
-    if (layout.unpatched_size) boundaries.push_back(layout.unpatched_size + 8);
+    if (layout.unpatched_size) {
+      boundaries.push_back(layout.unpatched_size + 4);
+      boundaries.push_back(layout.unpatched_size + 8);
+    }
     for (const PatchLayout::Span& block : layout.blocks) {
       for (size_t offset : {size_t(0), size_t(1), size_t(5), size_t(9), size_t(10), size_t(14)}) {
         boundaries.push_back(block.start + offset);
