@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "mendpak/HeaderData.h"
 #include "mendpak/Patcher.h"
 
 namespace mendpak {
@@ -91,14 +92,6 @@ HWND CreateControl(DWORD ex_style, const wchar_t* class_name, const wchar_t* tex
   return window;
 }
 
-// Reads `count` bytes from the data into a zero-filled buffer with `terminator` zero bytes
-// after them. The header's lengths were checked against the file when it was found.
-std::vector<char> ReadText(uint64_t count, size_t terminator) {
-  std::vector<char> text(size_t(count) + terminator, 0);
-  if (count > 0) state.data->Read(text.data(), int32_t(count));
-  return text;
-}
-
 uint32_t ReadHeaderWord() {
   uint32_t value = 0;
   state.data->Read(&value, 4);
@@ -153,15 +146,12 @@ void BuildMainWindow() {
       child | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_WANTRETURN, 1, 1,
       r - l - 18, b - t - 67, frame, kNotesId);
 
-  uint32_t title_length = ReadHeaderWord();
-  std::vector<char> title = ReadText(uint64_t(title_length) * 2, 2);
-  SetWindowTextW(state.main_window, reinterpret_cast<const wchar_t*>(title.data()));
+  HeaderTexts texts = ReadHeaderTexts(*state.data);
+  SetWindowTextW(state.main_window, reinterpret_cast<const wchar_t*>(texts.title.data()));
   // The note is 8-bit RTF, handed over unconverted: the rich edit control recognises it.
   // Four zero bytes end it however the control reads the buffer.
-  uint32_t note_length = ReadHeaderWord();
-  std::vector<char> note = ReadText(note_length, 4);
   if (state.notes_box) {
-    SetWindowTextW(state.notes_box, reinterpret_cast<const wchar_t*>(note.data()));
+    SetWindowTextW(state.notes_box, reinterpret_cast<const wchar_t*>(texts.note.data()));
   }
 
   state.flags_position = state.data->Position();

@@ -1,7 +1,7 @@
-// Finding the patch data in the program's own file.
+#include "mendpak/HeaderData.h"
+
 #include <cstring>
 
-#include "mendpak/Header.h"
 #include "mendpak/Patcher.h"
 
 namespace mendpak {
@@ -54,6 +54,14 @@ bool ReadLength(TStream& file, uint32_t& length) {
   return file.Read(&length, 4) == 4;
 }
 
+// `count` bytes from the stream in a zero-filled buffer with `terminator` zero bytes after
+// them.
+std::vector<char> ReadText(TStream& data, uint64_t count, size_t terminator) {
+  std::vector<char> text(size_t(count) + terminator, 0);
+  if (count > 0) data.Read(text.data(), int32_t(count));
+  return text;
+}
+
 }  // namespace
 
 int64_t FirstDataOffset(TStream& file) {
@@ -88,7 +96,11 @@ bool HeaderFits(TStream& file) {
 std::unique_ptr<TFileStream> FindPatchData() {
   char own_path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, own_path, MAX_PATH);
-  auto stream = std::make_unique<TFileStream>(own_path, fmShareDenyNone);
+  return OpenPatchData(own_path);
+}
+
+std::unique_ptr<TFileStream> OpenPatchData(const std::string& path) {
+  auto stream = std::make_unique<TFileStream>(path, fmShareDenyNone);
   // Probing starts after the image, so that no bytes of the program itself can pass for
   // patch data.
   for (int64_t offset = FirstDataOffset(*stream);; offset += kBoundary) {
@@ -100,6 +112,17 @@ std::unique_ptr<TFileStream> FindPatchData() {
       return stream;
     }
   }
+}
+
+HeaderTexts ReadHeaderTexts(TStream& data) {
+  HeaderTexts texts;
+  uint32_t title_length = 0;
+  ReadLength(data, title_length);
+  texts.title = ReadText(data, uint64_t(title_length) * 2, 2);
+  uint32_t note_length = 0;
+  ReadLength(data, note_length);
+  texts.note = ReadText(data, note_length, 4);
+  return texts;
 }
 
 }  // namespace mendpak

@@ -38,9 +38,10 @@ BlockResult BlockDecoder::Decode(TStream& source, TMemoryStream& output) {
 
   uint8_t size[4];
   if (source.Read(size, 4) < 4) return BlockResult::Failed;
+  // A stated size of 2^31 or more is no error by itself: an end marker can end the block
+  // well before it. A block whose output does pass 2^31 - 1 bytes, all a memory stream
+  // holds, fails as it is collected (Append).
   properties.unpacked_size = LittleEndian32(size);
-  // A memory stream holds at most 2^31 - 1 bytes.
-  if (properties.unpacked_size > 0x7FFFFFFFu) return BlockResult::Failed;
 
   try {
     output.Seek32(0, soFromEnd);
@@ -109,9 +110,10 @@ BlockDecoder::Outcome BlockDecoder::Run(TStream& source, TMemoryStream& output,
     produced += made;
     if (ret == LZMA_STREAM_END) break;
     if (ret == LZMA_DATA_ERROR && known_size) {
-      // With every byte produced the decoder has stopped where a decoder without the final
-      // state check stops: the block ends there.
-      if (produced == properties.unpacked_size) break;
+      // With every byte produced, the error says that the range decoder did not end clean
+      // or that the last match runs past the stated size: the last bytes of the block are
+      // damaged, and where it ends is not certain. Before that it may be an end marker.
+      if (produced == properties.unpacked_size) return Outcome::Error;
       return Outcome::DataErrorBeforeEnd;
     }
     if (ret != LZMA_OK) return Outcome::Error;

@@ -15,7 +15,8 @@ enum class BlockResult {
   Decoded,
   // Fewer than 5 bytes were left: they are consumed and there is no further block.
   NoBlock,
-  // Rejected properties, a data error, data that ends inside the block, no memory.
+  // Rejected properties, a data error (a damaged end included), data that ends inside the
+  // block, output beyond what a memory stream holds, no memory.
   Failed,
 };
 

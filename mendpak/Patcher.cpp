@@ -110,6 +110,8 @@ class DecodedBlocks {
   }
 
   bool has_old() const { return has_old_; }
+  // The size the target needs for every record's bytes (known once CheckAll passed).
+  uint64_t records_end() const { return records_end_; }
 
  private:
   bool RecordsFit(TMemoryStream& block) {
@@ -118,6 +120,9 @@ class DecodedBlocks {
       RecordFields record;
       if (!ReadRecordFields(block, has_old_, record)) return false;
       block.Seek32(int32_t(record.count) * (has_old_ ? 2 : 1), soFromCurrent);
+      cursor_ += record.delta;
+      if (record.count > 0) records_end_ = std::max(records_end_, cursor_ + record.count);
+      cursor_ += record.count;
     }
     return true;
   }
@@ -129,6 +134,8 @@ class DecodedBlocks {
   bool kept_all_ = false;
   size_t next_kept_ = 0;
   int64_t start_ = 0;
+  uint64_t cursor_ = 0;
+  uint64_t records_end_ = 0;
 };
 
 // The target file, held open and unshared for the length of one apply.
@@ -178,6 +185,19 @@ class Target {
   void Close() {
     if (opened()) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
+  }
+
+  // Makes the file at least `size` bytes long before any record is written: a target that
+  // its volume cannot make that large is then refused as it was, instead of failing after
+  // some records were written.
+  bool Reserve(uint64_t size) {
+    LARGE_INTEGER current;
+    if (!GetFileSizeEx(handle_, &current)) return false;
+    uint64_t old_size = uint64_t(current.QuadPart);
+    if (size <= old_size) return true;
+    if (size <= uint64_t(INT64_MAX) && MoveTo(size) && SetEndOfFile(handle_)) return true;
+    if (MoveTo(old_size)) SetEndOfFile(handle_);
+    return false;
   }
 
   bool Resize(uint64_t size) {
@@ -295,6 +315,7 @@ bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProg
     if (!blocks.CheckAll(block)) return false;
 
     if (progress && !progress(kProgressStart, final_size)) return false;
+    if (!target.Reserve(std::max(final_size, blocks.records_end()))) return false;
     bool result = WriteBlocks(blocks, block, target, restoring, progress) == WriteOutcome::Done;
     block.Clear();
     if (!target.Resize(final_size)) result = false;

@@ -27,7 +27,8 @@ using TPatchProgress = std::function<bool(int kind, uint64_t value)>;
 
 // Writes the records of `data` (positioned at the Flags word) into the target and sets its
 // final size. The data is checked whole before the first byte is written: when any block
-// fails to decode or a record runs past its block's output, the target is left as it was.
+// fails to decode or a record runs past its block's output, the target is left as it was;
+// so it is when the target cannot be made as large as the final size and the records need.
 bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProgress& progress,
                 bool restore);
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "mendpak/Header.h"
+#include "mendpak/HeaderData.h"
 #include "mendpak/Patcher.h"
 
 int wmain(int argc, wchar_t** argv) {

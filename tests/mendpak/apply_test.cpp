@@ -180,6 +180,18 @@ TEST(ApplySizes, StrayBytesAfterTheLastBlock) {
   }
 }
 
+TEST(ApplySizes, SizesTheTargetCannotTakeLeaveItAsItWas) {
+  // No volume takes files this large: the apply fails before any record is written.
+  std::string stream = EncodeDelta(1) + EncodeCount(1) + "X";
+  for (uint64_t size : {uint64_t(1) << 62, uint64_t(INT64_MAX)}) {
+    systest::TempDir dir;
+    ApplyOutcome outcome = RunApply(dir, Request(SizedHeader(size), {EncodeBlock(stream)}, "abcd"));
+    EXPECT_FALSE(outcome.result) << size;
+    EXPECT_TRUE(SameBytes(outcome.target, "abcd")) << size;
+    EXPECT_EQ(outcome.calls.size(), 1u) << size << ": only the start call";
+  }
+}
+
 class ApplyDeclines : public ::testing::Test {
  protected:
   ApplyRequest ThreeRecords(int decline_call) {

@@ -25,6 +25,7 @@ TEST(DecodePatchBlock, LeavesTheSourceAtTheBlockEnd) {
       {"random 100 KiB, marker", 100000, true, std::nullopt, false},
       {"compressible, marker well inside the size", 300000, true, 400000u, true},
       {"marker inside the largest stated size", 5000, true, 0x7FFFFFFFu, true},
+      {"marker inside a stated size of 2^32 - 1", 5000, true, 0xFFFFFFFFu, true},
   };
   std::mt19937 rng(21);
   for (const BlockCase& row : cases) {
@@ -84,6 +85,34 @@ TEST(DecodePatchBlock, RejectedPropertiesReadNoFurther) {
     mendpak::TMemoryStream output;
     EXPECT_FALSE(mendpak::DecodePatchBlock(source, output));
     EXPECT_EQ(source.Position(), 5) << "properties byte " << int(uint8_t(row.head[0]));
+  }
+}
+
+// Damage in a block's last bytes: the range decoder does not end clean at the stated size,
+// or the stated size ends inside the last match. Either is a failed block, not a short one.
+TEST(DecodePatchBlock, DamagedEndsFail) {
+  std::string stream;
+  while (stream.size() < 20000) stream += "abcabd" + std::to_string(stream.size() % 97);
+  std::string block = patchwriter::EncodeBlock(stream);
+  struct Row {
+    const char* name;
+    std::string block;
+  };
+  std::string last_byte_changed = block;
+  last_byte_changed.back() = char(last_byte_changed.back() ^ 0x01);
+  std::string size_one_short = block;
+  uint32_t short_size = uint32_t(stream.size() - 1);
+  for (int i = 0; i < 4; ++i) size_one_short[5 + i] = char(short_size >> (8 * i));
+  const Row rows[] = {{"last byte changed", last_byte_changed},
+                      {"stated size one short", size_one_short}};
+  for (const Row& row : rows) {
+    systest::TempDir dir;
+    std::wstring path = dir.File(L"block.dat");
+    patchwriter::WriteFileBytes(path, row.block);
+    mendpak::TFileStream source(std::string(path.begin(), path.end()),
+                                mendpak::fmOpenRead | mendpak::fmShareDenyNone);
+    mendpak::TMemoryStream output;
+    EXPECT_FALSE(mendpak::DecodePatchBlock(source, output)) << row.name;
   }
 }
 

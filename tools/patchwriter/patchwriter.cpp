@@ -58,6 +58,13 @@ lzma_options_lzma EncoderOptions(const BlockOptions& options) {
   return lzma;
 }
 
+// One encoder per thread, set up anew for each block: liblzma then reuses its tables, which
+// are far dearer to allocate than a small block is to compress.
+struct Encoder {
+  lzma_stream stream = LZMA_STREAM_INIT;
+  ~Encoder() { lzma_end(&stream); }
+};
+
 std::string Compress(const std::string& input, const BlockOptions& options) {
   lzma_options_lzma lzma = EncoderOptions(options);
   // A dictionary larger than the input finds nothing more, but the encoder would still set
@@ -67,7 +74,8 @@ std::string Compress(const std::string& input, const BlockOptions& options) {
   const size_t useful = std::max<size_t>(input.size(), LZMA_DICT_SIZE_MIN);
   if (useful < lzma.dict_size) lzma.dict_size = uint32_t(useful);
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
-  lzma_stream stream = LZMA_STREAM_INIT;
+  thread_local Encoder encoder;
+  lzma_stream& stream = encoder.stream;
   if (lzma_raw_encoder(&stream, filters) != LZMA_OK) throw std::runtime_error("encoder");
   std::string out;
   std::vector<uint8_t> piece(1 << 16);
@@ -80,7 +88,6 @@ std::string Compress(const std::string& input, const BlockOptions& options) {
     ret = lzma_code(&stream, LZMA_FINISH);
     out.append(reinterpret_cast<const char*>(piece.data()), piece.size() - stream.avail_out);
   } while (ret == LZMA_OK);
-  lzma_end(&stream);
   if (ret != LZMA_STREAM_END) throw std::runtime_error("encoding failed");
   return out;
 }
