@@ -14,6 +14,8 @@ class TForm2 : public viewer::TSecondWindow {
   TImage32Placeholder MyBMP2;
 
   void FormCreate(classlib::TObject* sender);
+  // MyBMP2's start-up: a fresh bitmap at the frame's size, stretched.
+  void StartImagePath();
 };
 
 extern TForm2* Form2;
