@@ -10,8 +10,6 @@ using namespace classlib;
 
 namespace {
 
-// The touch screen's top-left pixel relative to the emulator window's top-left corner.
-constexpr int kTouchScreenInsetX = 11, kTouchScreenInsetY = 257;
 constexpr int kFrameWidth = 270, kFrameHeight = 208;
 
 // The image's own bitmap, fresh and at the frame's size, stretched over the control.
@@ -56,15 +54,10 @@ void TForm1::DrawImagePathPicture(int offset, TImage32Placeholder& image) {
 // outside the bitmap is clipped.
 void TForm1::DrawCursorOverlay() {
   Cursor = GetCursor();
-  GetWindowRect(EmulatorWindow, &EmulatorRect);
-  POINT pointer;
-  GetCursorPos(&pointer);
-  if (pointer.x < EmulatorRect.left + kTouchScreenInsetX ||
-      pointer.y < EmulatorRect.top + kTouchScreenInsetY)
+  POINT place;
+  if (!viewer::CursorIconPlace(EmulatorWindow, CursorOffsetX, CursorOffsetY, EmulatorRect, place))
     return;
-  const int x = pointer.x - EmulatorRect.left - kTouchScreenInsetX - CursorOffsetX;
-  const int y = pointer.y - EmulatorRect.top - kTouchScreenInsetY - CursorOffsetY;
-  DrawIcon(MyBMP.Bitmap()->Handle(), x, y, Cursor);
+  DrawIcon(MyBMP.Bitmap()->Handle(), place.x, place.y, Cursor);
   GdiFlush();
 }
 

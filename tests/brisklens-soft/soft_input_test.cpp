@@ -19,19 +19,22 @@ TEST_F(SoftInput, TouchesAreMappedInEachRotationAndWithEachFilter) {
   // At scale 2: the press lands 3 rows lower unturned only; turned, x and y swap roles.
   struct Row {
     int submenu, item;
+    viewer::Rotation rotation;  // once the picture shows it, the command has been applied
     int x, y;
     uint32_t press, move;
   };
   const Row rows[] = {
-      {kFilter, 1, 100, 51, 0x001D0032u, 0x001A0032u},
-      {kRotate, 1, 100, 200, 0x0032009Cu, 0x0032009Cu},
-      {kRotate, 2, 100, 200, 0x008E0064u, 0x008E0064u},
+      {kFilter, 1, viewer::Rotation::Normal, 100, 51, 0x001D0032u, 0x001A0032u},
+      {kRotate, 1, viewer::Rotation::Left, 100, 200, 0x0032009Cu, 0x0032009Cu},
+      {kRotate, 2, viewer::Rotation::Right, 100, 200, 0x008E0064u, 0x008E0064u},
   };
   PlaceMainWindow(0, 540);
   size_t presses = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "menu " << row.submenu << " item " << row.item);
     Choose(row.submenu, row.item);
+    ASSERT_EQ(WaitForWindowPicture(viewer_.main, ImagePicture(1, false, row.rotation, kDraft)),
+              "");
     MoveTo(viewer_.main, row.x, row.y);
     MouseButton(false, true);
     ASSERT_TRUE(WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, ++presses));

@@ -16,23 +16,10 @@ using namespace brisklens_soft_test;
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
 class SoftSettings : public AttachedViewerTest {
  protected:
-  // The files are in place before the viewer starts.
+  // The settings file is in place before the viewer starts (StartWithSettings).
   void SetUp() override {}
-  void StartWith(const std::string& settings) {
-    ParkPointer();
-    ASSERT_TRUE(WriteTextFile(dir_.File(L"SetSoft.conf"), settings));
-    emulator_ = Standin::Start(dir_, EmulatorOptions());
-    ASSERT_TRUE(emulator_.window());
-    ASSERT_TRUE(viewer_.Start(dir_.path()));
-  }
 };
 
 }  // namespace
@@ -41,7 +28,7 @@ TEST_F(SoftSettings, AFileOfTwoMonitorsLanczosWithoutAnyBorderComesBackUnchanged
   const std::vector<std::string> lines = {"300",    "120",      "1042", "120",  "dm",
                                           "ddd",    "clear",    "1024", "normal", "nocursor",
                                           "30",     "show",     "noneall", "right"};
-  StartWith(Joined(lines));
+  StartWithSettings(lines);
   // Two monitors: each window 742 x 557; the second docked on the right.
   EXPECT_TRUE(Becomes([&] { return WindowRect(viewer_.second).left; }, 1042));
   for (HWND window : {viewer_.main, viewer_.second}) {
@@ -63,17 +50,13 @@ TEST_F(SoftSettings, AFileOfOneTurnedScreenWithTheEmulatorHiddenComesBackUnchang
   const std::vector<std::string> lines = {"200",  "290",    "200",    "802",  "sm",
                                           "sss",  "fast",   "800",    "left", "cursor",
                                           "noskip", "hide", "none",   "down"};
-  StartWith(Joined(lines));
-  const HWND emulator = emulator_.window();
-  const RECT place = WindowRect(emulator);
-  const LONG ex_style = GetWindowLongW(emulator, GWL_EXSTYLE);
-  EXPECT_TRUE(Becomes([&] { return WindowRect(emulator).left; }, -288)) << "hidden at attach";
+  StartWithSettings(lines);
+  EXPECT_TRUE(EmulatorHidden()) << "hidden at attach";
   EXPECT_FALSE(IsWindowVisible(viewer_.second));
   EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
   EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
   EXPECT_EQ(CloseAndReadSettings(), lines);
-  EXPECT_EQ(WindowRect(emulator).left, place.left) << "given back at the end";
-  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), ex_style);
+  EXPECT_TRUE(EmulatorBack()) << "given back at the end";
 }
 
 TEST(SoftSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
@@ -111,30 +94,8 @@ TEST(SoftSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ParkPointer();
-    TempDir dir;
-    ASSERT_TRUE(WriteTextFile(dir.File(L"SetSoft.conf"), row.content));
-    ASSERT_TRUE(Standin::Install(dir, L"no$gba.exe", EmulatorOptions()));
-    ViewerSession viewer;
-    ASSERT_TRUE(viewer.Start(dir.path()));
-    HWND emulator = Standin::WaitForStandinWindow();
-    ASSERT_TRUE(emulator) << "the viewer starts the emulator beside it";
-    PointAtEmulator(emulator);
-    // Only the middle of the client area is read: part of the window may lie off the
-    // screen, where reading the screen gives nothing.
-    auto middle = [&] {
-      const RECT client = ClientScreenRect(viewer.main);
-      const int x = (client.left + client.right) / 2, y = (client.top + client.bottom) / 2;
-      return CentreRegion(CaptureScreen({x - 1, y - 1, x + 2, y + 2}));
-    };
-    EXPECT_TRUE(WaitUntil([&] { return middle() == standin::Region::Touch; }))
-        << "attached and drawing";
-    EXPECT_EQ(ClientSize(viewer.main).cx, row.main_width);
-    ParkPointer();
-    PostMessageW(viewer.main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(viewer.process.WaitForExit());
-    EXPECT_EQ(SplitLines(ReadTextFile(dir.File(L"SetSoft.conf"))), row.written);
-    PostMessageW(emulator, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(emulator); }));
+    int main_width = 0;
+    EXPECT_EQ(RunWithSettingsFile(kSoftViewer, row.content, &main_width), row.written);
+    EXPECT_EQ(main_width, row.main_width);
   }
 }

@@ -214,6 +214,71 @@ std::vector<std::string> AttachedViewerTest::CloseAndReadSettings() {
   return SplitLines(ReadTextFile(dir_.File(viewer_.program().settings_file)));
 }
 
+void AttachedViewerTest::StartWithSettings(const std::vector<std::string>& lines) {
+  ParkPointer();
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  ASSERT_TRUE(WriteTextFile(dir_.File(viewer_.program().settings_file), text));
+  emulator_ = Standin::Start(dir_, EmulatorOptions());
+  ASSERT_TRUE(emulator_.window());
+  NoteEmulatorPlace();
+  ASSERT_TRUE(viewer_.Start(dir_.path()));
+}
+
+void AttachedViewerTest::NoteEmulatorPlace() {
+  emulator_ex_style_ = GetWindowLongW(emulator_.window(), GWL_EXSTYLE);
+  emulator_place_ = WindowRect(emulator_.window());
+}
+
+::testing::AssertionResult AttachedViewerTest::EmulatorHidden() const {
+  const HWND emulator = emulator_.window();
+  ::testing::AssertionResult style = Becomes(
+      [&] { return GetWindowLongW(emulator, GWL_EXSTYLE); }, WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+  if (!style) return style << " (extended style)";
+  return Becomes([&] { return WindowRect(emulator).left; }, -288);
+}
+
+::testing::AssertionResult AttachedViewerTest::EmulatorBack() const {
+  const HWND emulator = emulator_.window();
+  ::testing::AssertionResult style =
+      Becomes([&] { return GetWindowLongW(emulator, GWL_EXSTYLE); }, emulator_ex_style_);
+  if (!style) return style << " (extended style)";
+  ::testing::AssertionResult left =
+      Becomes([&] { return WindowRect(emulator).left; }, emulator_place_.left);
+  if (!left) return left;
+  return Becomes([&] { return WindowRect(emulator).top; }, emulator_place_.top);
+}
+
+std::vector<std::string> RunWithSettingsFile(const ViewerProgram& program,
+                                             const std::string& settings, int* main_width) {
+  ParkPointer();
+  TempDir dir;
+  EXPECT_TRUE(WriteTextFile(dir.File(program.settings_file), settings));
+  EXPECT_TRUE(Standin::Install(dir, L"no$gba.exe", EmulatorOptions()));
+  ViewerSession viewer(program);
+  if (!viewer.Start(dir.path())) return {"the viewer does not start"};
+  const HWND emulator = Standin::WaitForStandinWindow();
+  if (!emulator) return {"the viewer starts no emulator beside it"};
+  PointAtEmulator(emulator);
+  // Only the middle of the client area is read: part of the window may lie off the
+  // screen, where reading the screen gives nothing.
+  auto middle = [&] {
+    const RECT client = ClientScreenRect(viewer.main);
+    const int x = (client.left + client.right) / 2, y = (client.top + client.bottom) / 2;
+    return CentreRegion(CaptureScreen({x - 1, y - 1, x + 2, y + 2}));
+  };
+  EXPECT_TRUE(WaitUntil([&] { return middle() == standin::Region::Touch; }))
+      << "attached and drawing";
+  *main_width = ClientSize(viewer.main).cx;
+  ParkPointer();
+  PostMessageW(viewer.main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(viewer.process.WaitForExit());
+  std::vector<std::string> lines = SplitLines(ReadTextFile(dir.File(program.settings_file)));
+  PostMessageW(emulator, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(emulator); }));
+  return lines;
+}
+
 SIZE ClientSize(HWND window) {
   RECT client = ClientScreenRect(window);
   return {client.right - client.left, client.bottom - client.top};

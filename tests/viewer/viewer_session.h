@@ -108,10 +108,27 @@ class AttachedViewerTest : public ::testing::Test {
   // Closes the viewer as the user would and returns the lines of the settings file it
   // wrote.
   std::vector<std::string> CloseAndReadSettings();
+  // Instead of SetUp: writes `lines` as the settings file, starts the stand-in, notes its
+  // place, and starts the viewer, which attaches to it.
+  void StartWithSettings(const std::vector<std::string>& lines);
+  // Notes the emulator window's extended style and place; then waits until it is hidden
+  // (a layered tool window at x -288) or back as it was noted.
+  void NoteEmulatorPlace();
+  ::testing::AssertionResult EmulatorHidden() const;
+  ::testing::AssertionResult EmulatorBack() const;
 
   systest::TempDir dir_;
   systest::Standin emulator_;
   ViewerSession viewer_;
+  LONG emulator_ex_style_ = 0;
+  RECT emulator_place_ = {};
 };
+
+// Starts the viewer in a fresh folder that holds `settings` as its settings file and the
+// stand-in as the emulator it starts, lets it attach under the pointer, closes it and
+// returns the lines of the settings file it wrote. `main_width` receives the main
+// window's client width once it draws.
+std::vector<std::string> RunWithSettingsFile(const ViewerProgram& program,
+                                             const std::string& settings, int* main_width);
 
 }  // namespace brisklens_test
