@@ -13,11 +13,11 @@ namespace {
 constexpr int kFrameWidth = 270, kFrameHeight = 208;
 
 // The image's own bitmap, fresh and at the frame's size, stretched over the control.
-void StartImage(TImage32Placeholder& image) {
+void StartImage(raster::TImage32& image) {
   raster::TBitmap32 fresh;
   image.SetBitmap(&fresh);
   image.Bitmap()->SetSize(kFrameWidth, kFrameHeight);
-  image.SetScaleMode(smStretch);
+  image.SetScaleMode(raster::smStretch);
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ void TForm2::StartImagePath() { StartImage(MyBMP2); }
 
 // The copy fills the whole of CaptureBitmap: the 270x208 frame at the offset, or without
 // any border the 256x192 screen inside it.
-void TForm1::DrawImagePathPicture(int offset, TImage32Placeholder& image) {
+void TForm1::DrawImagePathPicture(int offset, raster::TImage32& image) {
   const int width = CaptureBitmap->Width(), height = CaptureBitmap->Height();
   const int left = noneall->Checked() ? BorderTrim : 0;
   const int top = offset + 200 + (noneall->Checked() ? BorderTrim : 0);

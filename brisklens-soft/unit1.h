@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "brisklens-soft/image_placeholder.h"
 #include "brisklens-soft/menu_tree.h"
 #include "classlib/forms.h"
 #include "classlib/graphics.h"
 #include "raster/Raster.h"
+#include "raster/Raster_Image.h"
 #include "viewer/emulator.h"
 #include "viewer/layout.h"
 #include "viewer/settings_file.h"
@@ -20,7 +20,7 @@ class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorA
  public:
   TForm1();
 
-  TImage32Placeholder MyBMP;
+  raster::TImage32 MyBMP;
 
   bool Dragging = false;
   bool FirstActivation = false;
@@ -127,7 +127,7 @@ class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorA
   void StartImagePath();
   // Copies the frame at `offset` 1:1 into CaptureBitmap and hands it, turned by the
   // checked rotation, to `image`.
-  void DrawImagePathPicture(int offset, TImage32Placeholder& image);
+  void DrawImagePathPicture(int offset, raster::TImage32& image);
   void DrawCursorOverlay();
 
   // Shared steps of the commands (unit1_commands.cpp).
