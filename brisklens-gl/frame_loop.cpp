@@ -8,8 +8,6 @@ using namespace classlib;
 
 namespace {
 
-// The touch screen's top-left pixel relative to the emulator window's top-left corner.
-constexpr int kTouchScreenInsetX = 11, kTouchScreenInsetY = 257;
 // Capture row of the lower block's first row.
 constexpr int kLowerBlockFirstRow = 202;
 
@@ -48,16 +46,11 @@ void TForm1::CopyEmulatorClient() {
 // relative to the emulator's lower screen, less the corrections. It is drawn before the
 // repack, so it reaches the texture.
 void TForm1::DrawCursorOverlay() {
-  GetWindowRect(EmulatorWindow, &EmulatorRect);
-  POINT pointer;
-  GetCursorPos(&pointer);
-  if (pointer.x < EmulatorRect.left + kTouchScreenInsetX ||
-      pointer.y < EmulatorRect.top + kTouchScreenInsetY)
+  POINT place;
+  if (!viewer::CursorIconPlace(EmulatorWindow, CursorOffsetX, CursorOffsetY, EmulatorRect, place))
     return;
-  const int x = pointer.x - EmulatorRect.left - kTouchScreenInsetX - CursorOffsetX;
-  const int y = pointer.y - EmulatorRect.top - kTouchScreenInsetY + kLowerBlockFirstRow +
-                ScreenOffset - CursorOffsetY;
-  DrawIcon(CaptureBitmap->Handle(), x, y, Cursor);
+  DrawIcon(CaptureBitmap->Handle(), place.x, place.y + kLowerBlockFirstRow + ScreenOffset,
+           Cursor);
 }
 
 void TForm1::CheckEmulatorAlive() {

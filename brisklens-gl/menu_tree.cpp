@@ -1,9 +1,5 @@
 #include "brisklens-gl/menu_tree.h"
 
-#include <algorithm>
-
-#include "viewer/menu_builder.h"
-
 namespace brisklens_gl {
 
 GlMenu::GlMenu(classlib::TControl* owner) : PopupMenu1(owner) {
@@ -60,12 +56,6 @@ viewer::Rotation GlMenu::CheckedRotation() const {
   return viewer::Rotation::Normal;
 }
 
-int GlMenu::CheckedIndex(const std::vector<TMenuItem*>& group) {
-  auto checked = std::find_if(group.begin(), group.end(),
-                              [](const TMenuItem* item) { return item->Checked(); });
-  return checked == group.end() ? 0 : int(checked - group.begin());
-}
-
 std::vector<TMenuItem*> GlMenu::ResolutionItems() const {
   return {N800600, N1024768, N1280800, N12801024};
 }
@@ -78,7 +68,7 @@ std::vector<TMenuItem*> GlMenu::SpeedItems() const {
 
 std::vector<TMenuItem*> GlMenu::BorderItems() const { return {have, none, noneall}; }
 
-std::array<TMenuItem*, kMenuTextLineCount> GlMenu::MenuTextItems() const {
+std::vector<TMenuItem*> GlMenu::MenuTextItems() const {
   return {MonitorNumbers, SingleMon, DoubleMon,  ZoomNum,   SingleScr, DoubleScr, ChangeScr,
           UpScr,          DownScr,   Res,        Rotate,    Normal,    RotateLeft, RotateRight,
           ShowCursor,     CursorON,  CursorOFF,  Skip,      NoSkip,    Setting,   border,
@@ -86,8 +76,7 @@ std::array<TMenuItem*, kMenuTextLineCount> GlMenu::MenuTextItems() const {
 }
 
 void GlMenu::ApplyMenuText(const std::vector<std::wstring>& lines) {
-  const std::array<TMenuItem*, kMenuTextLineCount> items = MenuTextItems();
-  for (size_t k = 0; k < items.size() && k < lines.size(); ++k) items[k]->SetCaption(lines[k]);
+  viewer::ApplyMenuText(MenuTextItems(), lines);
 }
 
 }  // namespace brisklens_gl

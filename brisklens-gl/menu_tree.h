@@ -3,13 +3,13 @@
 // change them are attached to the items' OnClick by the main window.
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "classlib/controls.h"
 #include "classlib/menus.h"
 #include "viewer/input.h"
+#include "viewer/menu_builder.h"
 
 namespace brisklens_gl {
 
@@ -26,8 +26,6 @@ class GlMenu {
   // Checks the items of the start-up state and disables ChangeScr.
   void CheckStartupItems();
   viewer::Rotation CheckedRotation() const;
-  // Index of the checked item of a group (its first item when none is checked).
-  static int CheckedIndex(const std::vector<TMenuItem*>& group);
   // The items of the radio groups, in menu order.
   std::vector<TMenuItem*> ResolutionItems() const;
   std::vector<TMenuItem*> RotationItems() const;
@@ -48,7 +46,7 @@ class GlMenu {
   TMenuItem *Emu, *Hide, *Show;
 
  private:
-  std::array<TMenuItem*, kMenuTextLineCount> MenuTextItems() const;
+  std::vector<TMenuItem*> MenuTextItems() const;
 };
 
 }  // namespace brisklens_gl

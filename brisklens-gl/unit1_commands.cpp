@@ -8,7 +8,7 @@ using namespace classlib;
 
 void TForm1::BindCommands() {
   auto bind = [this](TMenuItem* item, void (TForm1::*handler)(TObject*)) {
-    item->OnClick = [this, handler](TObject* sender) { (this->*handler)(sender); };
+    viewer::BindClick(item, *this, handler);
   };
   bind(SingleMon, &TForm1::SingleMonClick);
   bind(DoubleMon, &TForm1::DoubleMonClick);
@@ -134,7 +134,7 @@ void TForm1::N20fpsClick(TObject*) { ChooseSpeed(6); }
 void TForm1::ChooseBorder(int border) {
   BorderItems()[size_t(border)]->SetChecked(true);
   SetBorderStyleInPlace(border == 0 ? TFormBorderStyle::bsSingle : TFormBorderStyle::bsNone);
-  PresetIndex = PresetOf(CheckedIndex(RotationItems()), border == 2);
+  PresetIndex = PresetOf(viewer::CheckedIndex(RotationItems()), border == 2);
   ApplyLayout();
 }
 

@@ -31,11 +31,11 @@ ViewerSettings TForm1::CurrentSettings() const {
   s.second_top = Form3->Top();
   s.double_monitor = !SingleMon->Checked();
   s.double_screen = DoubleScr->Checked();
-  s.resolution = CheckedIndex(ResolutionItems());
-  s.rotation = CheckedIndex(RotationItems());
+  s.resolution = viewer::CheckedIndex(ResolutionItems());
+  s.rotation = viewer::CheckedIndex(RotationItems());
   s.cursor_on = CursorON->Checked();
-  s.speed = CheckedIndex(SpeedItems());
-  s.border = CheckedIndex(BorderItems());
+  s.speed = viewer::CheckedIndex(SpeedItems());
+  s.border = viewer::CheckedIndex(BorderItems());
   s.hide_emulator = GlMenu::Hide->Checked();
   s.dock_side = DockSide;
   return s;

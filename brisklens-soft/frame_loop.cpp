@@ -18,7 +18,6 @@ void TForm1::AppIdle(TObject*, bool& done) {
   AttachToEmulator(AlphaOn->Checked());
   if (Attached) {
     DrawMainPicture();
-    DrawCursorOverlay();
     DrawSecondPicture();
     CheckEmulatorAlive();
   }
@@ -26,18 +25,26 @@ void TForm1::AppIdle(TObject*, bool& done) {
   Sleep(DWORD(PassDelay));
 }
 
+// In the image path the main picture's repaint waits until the cursor icon is in it: the
+// image's update is held open while the picture and the icon go into its bitmap, then the
+// image paints once. In the direct path the image is hidden and no icon shows.
 void TForm1::DrawMainPicture() {
-  if (DirectPathChecked())
+  if (DirectPathChecked()) {
     DrawDirectPicture(viewer::MainFrameRect(ScreenOffset, BorderTrim), *this);
-  else
-    DrawImagePathPicture(ScreenOffset, *this);
+    return;
+  }
+  MyBMP.BeginUpdate();
+  DrawImagePathPicture(ScreenOffset, MyBMP);
+  if (CursorON->Checked()) DrawCursorOverlay();
+  MyBMP.EndUpdate();
+  MyBMP.Repaint();
 }
 
 void TForm1::DrawSecondPicture() {
   if (DirectPathChecked())
     DrawDirectPicture(viewer::SecondFrameRect(SecondScreenOffset, BorderTrim), *Form2);
   else
-    DrawImagePathPicture(SecondScreenOffset, *Form2);
+    DrawImagePathPicture(SecondScreenOffset, Form2->MyBMP2);
 }
 
 // Stretches the frame rectangle onto the whole of DirectBitmap and draws it at (0, 0) on

@@ -5,15 +5,18 @@
 #include "brisklens-soft/unit1.h"
 #include "brisklens-soft/unit2.h"
 #include "brisklens-soft/unit3.h"
+#include "raster/Raster_Startup.h"
 
 using namespace brisklens_soft;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  raster::StartupRasterLibrary();
   classlib::Application->Initialize();
   classlib::Application->CreateForm(Form1);
   classlib::Application->CreateForm(Form2);
   classlib::Application->CreateForm(Form3);
   classlib::Application->Run();
   classlib::Application->DestroyForms();
+  raster::ShutdownRasterLibrary();
   return 0;
 }

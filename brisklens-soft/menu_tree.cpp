@@ -1,5 +1,7 @@
 #include "brisklens-soft/menu_tree.h"
 
+#include "viewer/line_list.h"
+
 namespace brisklens_soft {
 
 SoftMenu::SoftMenu(classlib::TControl* owner) : PopupMenu1(owner) {
@@ -70,5 +72,24 @@ viewer::LayoutChoice SoftMenu::CheckedLayout(int resolution_index) const {
 }
 
 bool SoftMenu::DirectPathChecked() const { return normal->Checked() && NoneFilter->Checked(); }
+
+std::vector<std::vector<TMenuItem*>> SoftMenu::SettingsGroups() const {
+  return {{SingleMon, DoubleMon},  {SingleScr, DoubleScr}, FilterItems(),
+          ResolutionItems(),       RotationItems(),        {CursorON, CursorOFF},
+          SpeedItems(),            {AlphaOff, AlphaOn},    BorderItems()};
+}
+
+std::vector<TMenuItem*> SoftMenu::MenuTextItems() const {
+  return {Monitors,   SingleMon,  DoubleMon, ScrNum,      SingleScr,  DoubleScr,  Filter,
+          NoneFilter, FastLinear, ZoomMode,  UpScr,       DownScr,    Res,        Rotate,
+          normal,     RotateLeft, RotateRight, ShowCursor, CursorON,  CursorOFF,  setting,
+          Skip,       NoSkip,     Transparent, AlphaOff,   AlphaOn,   ClearLinear, setting,
+          Border,     have,       none,      noneall};
+}
+
+void SoftMenu::ReadMenuText(const std::wstring& path) {
+  if (auto lines = viewer::ReadLineList(path, kMenuTextLineCount))
+    viewer::ApplyMenuText(MenuTextItems(), *lines);
+}
 
 }  // namespace brisklens_soft

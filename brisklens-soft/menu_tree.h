@@ -3,15 +3,22 @@
 // are attached to the items' OnClick.
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 #include "classlib/controls.h"
+#include "classlib/menus.h"
 #include "viewer/input.h"
 #include "viewer/layout.h"
 #include "viewer/menu_builder.h"
-#include "classlib/menus.h"
 
 namespace brisklens_soft {
 
 using classlib::TMenuItem;
+
+// Lines of "MenuSoft.txt" that name items.
+constexpr size_t kMenuTextLineCount = 32;
 
 class SoftMenu {
  public:
@@ -25,6 +32,24 @@ class SoftMenu {
   viewer::LayoutChoice CheckedLayout(int resolution_index) const;
   // True while the direct path draws: no filter and no rotation.
   bool DirectPathChecked() const;
+  // The radio groups the settings file stores, in the order of its lines, each with its
+  // items in menu order.
+  std::vector<std::vector<TMenuItem*>> SettingsGroups() const;
+  std::vector<TMenuItem*> FilterItems() const { return {NoneFilter, FastLinear, ClearLinear}; }
+  std::vector<TMenuItem*> ResolutionItems() const {
+    return {N800600, N1024768, N1280800, N12801024};
+  }
+  std::vector<TMenuItem*> RotationItems() const { return {normal, RotateLeft, RotateRight}; }
+  std::vector<TMenuItem*> SpeedItems() const {
+    return {NoSkip, N60fps, N50fps, N40fps, N30fps, N25fps, N20fps};
+  }
+  std::vector<TMenuItem*> BorderItems() const { return {have, none, noneall}; }
+  // Line k of "MenuSoft.txt" becomes the caption of item k; `setting` is named by lines 20
+  // and 27, and the later one stays.
+  std::vector<TMenuItem*> MenuTextItems() const;
+  // Takes the captions from a menu-text file in the ANSI code page; nothing changes when
+  // it cannot be read.
+  void ReadMenuText(const std::wstring& path);
 
   classlib::TPopupMenu PopupMenu1;
   TMenuItem *Monitors, *SingleMon, *DoubleMon;

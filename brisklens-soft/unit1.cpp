@@ -18,7 +18,10 @@ TForm1::TForm1() : TForm(L"TForm1"), SoftMenu(this), MyBMP(this) {
   Position = TPosition::poScreenCenter;
   ScreenSnap = true;
   SetFont(L"Tahoma", -11);
+  MyBMP.SetRepaintMode(raster::rmDirect);
+  MyBMP.Bitmap()->SetResamplerClassName("TNearestResampler");
   BindEvents();
+  BindCommands();
 }
 
 void TForm1::BindEvents() {
@@ -67,7 +70,7 @@ void TForm1::FormActivate(TObject*) {
   FirstActivation = false;
   if (FileExists(L".\\SetSoft.conf")) ReadSettingsFile();
   ApplyLayout();
-  if (DirectPathChecked()) SizeImagesForDirectPath();
+  SizeImagesIfDirect();
   if (!EmulatorWindow) viewer::StartEmulator();
 }
 
@@ -76,6 +79,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
   closed_ = true;
   if (EmulatorHidden) RestoreEmulatorWindow();
   ReleaseEmulatorCanvas();
+  CaptureBitmap.reset();
   DirectBitmap.reset();
   WriteSettingsFile();
 }

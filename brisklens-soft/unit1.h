@@ -5,12 +5,14 @@
 
 #include <memory>
 
-#include "viewer/emulator.h"
+#include "brisklens-soft/menu_tree.h"
 #include "classlib/forms.h"
 #include "classlib/graphics.h"
-#include "brisklens-soft/image_placeholder.h"
+#include "raster/Raster.h"
+#include "raster/Raster_Image.h"
+#include "viewer/emulator.h"
 #include "viewer/layout.h"
-#include "brisklens-soft/menu_tree.h"
+#include "viewer/settings_file.h"
 
 namespace brisklens_soft {
 
@@ -18,7 +20,7 @@ class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorA
  public:
   TForm1();
 
-  TImage32Placeholder MyBMP;
+  raster::TImage32 MyBMP;
 
   bool Dragging = false;
   bool FirstActivation = false;
@@ -28,6 +30,9 @@ class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorA
   viewer::SizeTable SingleSizeTable = {};
   viewer::SizeTable DualSizeTable = {};
   std::unique_ptr<classlib::TBitmap> DirectBitmap;
+  std::unique_ptr<raster::TBitmap32> CaptureBitmap;
+  RECT EmulatorRect = {0, 0, 0, 0};
+  HCURSOR Cursor = nullptr;
   POINT DragOrigin = {0, 0};
   POINT LastTouchPoint = {0, 0};
   float ScaleX = 2.0f;
@@ -54,6 +59,44 @@ class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorA
   // Images at 0x0 while the direct path draws on the windows' canvases.
   void SizeImagesForDirectPath();
 
+  // Menu commands (unit1_commands.cpp).
+  void SingleMonClick(classlib::TObject* sender);
+  void DoubleMonClick(classlib::TObject* sender);
+  void SingleScrClick(classlib::TObject* sender);
+  void DoubleScrClick(classlib::TObject* sender);
+  void NoneFilterClick(classlib::TObject* sender);
+  void FastLinearClick(classlib::TObject* sender);
+  void ClearLinearClick(classlib::TObject* sender);
+  void UpScrClick(classlib::TObject* sender);
+  void DownScrClick(classlib::TObject* sender);
+  void N800600Click(classlib::TObject* sender);
+  void N1024768Click(classlib::TObject* sender);
+  void N1280800Click(classlib::TObject* sender);
+  void N12801024Click(classlib::TObject* sender);
+  void normalClick(classlib::TObject* sender);
+  void RotateLeftClick(classlib::TObject* sender);
+  void RotateRightClick(classlib::TObject* sender);
+  void CursorONClick(classlib::TObject* sender);
+  void CursorOFFClick(classlib::TObject* sender);
+  void settingClick(classlib::TObject* sender);
+  void NoSkipClick(classlib::TObject* sender);
+  void N60fpsClick(classlib::TObject* sender);
+  void N50fpsClick(classlib::TObject* sender);
+  void N40fpsClick(classlib::TObject* sender);
+  void N30fpsClick(classlib::TObject* sender);
+  void N25fpsClick(classlib::TObject* sender);
+  void N20fpsClick(classlib::TObject* sender);
+  void AlphaOffClick(classlib::TObject* sender);
+  void AlphaOnClick(classlib::TObject* sender);
+  void haveClick(classlib::TObject* sender);
+  void noneClick(classlib::TObject* sender);
+  void noneallClick(classlib::TObject* sender);
+
+  // The settings file (unit1_settings.cpp): the state it stores, and applying a stored
+  // state onto the start-up state as reading the file does.
+  viewer::StoredSettings CurrentSettings() const;
+  void ApplySettings(const viewer::StoredSettings& settings);
+
   // Input (unit1_input.cpp).
   void FormKeyDown(classlib::TObject* sender, WORD& key, classlib::TShiftState shift);
   void FormKeyUp(classlib::TObject* sender, WORD& key, classlib::TShiftState shift);
@@ -68,22 +111,39 @@ class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorA
 
  private:
   void BindEvents();
+  void BindCommands();
   void DrawMainPicture();
   void DrawSecondPicture();
   void DrawDirectPicture(const RECT& frame, classlib::TForm& window);
   void CheckEmulatorAlive();
 
-  // The settings file and the menu-text file come with their own change; until then
-  // these read and write nothing.
-  void ReadMenuTextFile() {}
-  void ReadSettingsFile() {}
-  void WriteSettingsFile() {}
+  // The settings and menu-text files (unit1_settings.cpp).
+  void ReadMenuTextFile();
+  void ReadSettingsFile();
+  void WriteSettingsFile();
+  void ApplyPositions(const viewer::StoredSettings& settings);
 
-  // The image path (filters, rotation, the cursor overlay) comes with the raster image
-  // control; the start-up state draws on the direct path.
-  void StartImagePath() {}
-  void DrawImagePathPicture(int /*offset*/, classlib::TForm& /*window*/) {}
-  void DrawCursorOverlay() {}
+  // The image path (image_path.cpp).
+  void StartImagePath();
+  // Copies the frame at `offset` 1:1 into CaptureBitmap and hands it, turned by the
+  // checked rotation, to `image`.
+  void DrawImagePathPicture(int offset, raster::TImage32& image);
+  void DrawCursorOverlay();
+
+  // Shared steps of the commands (unit1_commands.cpp).
+  // Images at 0x0 when the direct path draws after a layout.
+  void SizeImagesIfDirect();
+  // Both images at the main window's client size.
+  void SizeImagesToClient();
+  void ChooseFilter(int filter);
+  void ChooseResolution(int index);
+  void ChooseRotation(int rotation);
+  void ChooseSpeed(int speed);
+  void ChooseBorder(int border);
+  // The resampler (and kernel) of a filter item on CaptureBitmap.
+  void SetCaptureFilter(int filter);
+  // The bitmap sizes and border trim of a border item.
+  void SetBorderFrame(int border);
 
   bool closed_ = false;
 };

@@ -10,6 +10,8 @@ TForm2* Form2 = nullptr;
 
 TForm2::TForm2() : TSecondWindow(L"TForm2"), MyBMP2(this) {
   SetCaption(L"Form2");
+  MyBMP2.SetRepaintMode(raster::rmOptimizer);
+  MyBMP2.Bitmap()->SetResamplerClassName("TNearestResampler");
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   // The image's events behave as the window's (MyBMP2MouseDown and the others).
   viewer::BindMouseHandlers(*this, MyBMP2);
@@ -17,7 +19,7 @@ TForm2::TForm2() : TSecondWindow(L"TForm2"), MyBMP2(this) {
 
 void TForm2::FormCreate(TObject*) {
   Dragging = false;
-  // The image path's start-up of MyBMP2 comes with the raster image control.
+  StartImagePath();
 }
 
 }  // namespace brisklens_soft

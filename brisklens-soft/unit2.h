@@ -2,7 +2,7 @@
 // dragged with any button.
 #pragma once
 
-#include "brisklens-soft/image_placeholder.h"
+#include "raster/Raster_Image.h"
 #include "viewer/second_window.h"
 
 namespace brisklens_soft {
@@ -11,9 +11,11 @@ class TForm2 : public viewer::TSecondWindow {
  public:
   TForm2();
 
-  TImage32Placeholder MyBMP2;
+  raster::TImage32 MyBMP2;
 
   void FormCreate(classlib::TObject* sender);
+  // MyBMP2's start-up: a fresh bitmap at the frame's size, stretched.
+  void StartImagePath();
 };
 
 extern TForm2* Form2;

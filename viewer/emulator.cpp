@@ -16,6 +16,20 @@ RECT SecondFrameRect(int offset, int trim) {
   return {trim, offset + 200 + trim, 269 - trim, offset + 407 - trim};
 }
 
+bool CursorIconPlace(HWND emulator, int correction_x, int correction_y, RECT& emulator_rect,
+                     POINT& place) {
+  constexpr int kTouchScreenInsetX = 11, kTouchScreenInsetY = 257;
+  GetWindowRect(emulator, &emulator_rect);
+  POINT pointer;
+  GetCursorPos(&pointer);
+  if (pointer.x < emulator_rect.left + kTouchScreenInsetX ||
+      pointer.y < emulator_rect.top + kTouchScreenInsetY)
+    return false;
+  place = {pointer.x - emulator_rect.left - kTouchScreenInsetX - correction_x,
+           pointer.y - emulator_rect.top - kTouchScreenInsetY - correction_y};
+  return true;
+}
+
 EmulatorAttachment::~EmulatorAttachment() { ReleaseEmulatorCanvas(); }
 
 void EmulatorAttachment::BindCanvas(HWND window) {

@@ -24,6 +24,14 @@ constexpr int kCaptionBufferSize = 64;
 RECT MainFrameRect(int offset, int trim);
 RECT SecondFrameRect(int offset, int trim);
 
+// Where the emulator's cursor icon goes: the pointer's place relative to the emulator's
+// touch screen (whose top-left pixel lies 11 pixels right of and 257 below the window's
+// top-left corner), less the corrections. False, and no place, while the pointer lies left
+// of or above the touch screen; there is no bound to the right or below. `emulator_rect`
+// receives the window's rectangle.
+bool CursorIconPlace(HWND emulator, int correction_x, int correction_y, RECT& emulator_rect,
+                     POINT& place);
+
 class EmulatorAttachment {
  public:
   EmulatorAttachment() = default;

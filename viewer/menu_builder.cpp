@@ -1,5 +1,7 @@
 #include "viewer/menu_builder.h"
 
+#include <algorithm>
+
 namespace viewer {
 
 using classlib::TMenuItem;
@@ -24,6 +26,16 @@ TMenuItem* RadioMenuBuilder::AddPlainItem(TMenuItem* submenu, const wchar_t* nam
   TMenuItem* item = submenu->Add(caption);
   item->Name = name;
   return item;
+}
+
+int CheckedIndex(const std::vector<TMenuItem*>& group) {
+  auto checked = std::find_if(group.begin(), group.end(),
+                              [](const TMenuItem* item) { return item->Checked(); });
+  return checked == group.end() ? 0 : int(checked - group.begin());
+}
+
+void ApplyMenuText(const std::vector<TMenuItem*>& items, const std::vector<std::wstring>& lines) {
+  for (size_t k = 0; k < items.size() && k < lines.size(); ++k) items[k]->SetCaption(lines[k]);
 }
 
 }  // namespace viewer

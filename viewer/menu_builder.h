@@ -2,6 +2,9 @@
 // (checking one unchecks the others of its submenu) and possibly plain command items.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "classlib/menus.h"
 
 namespace viewer {
@@ -22,5 +25,20 @@ class RadioMenuBuilder {
   classlib::TPopupMenu& menu_;
   int next_group_ = 1;
 };
+
+// Makes `handler` of `form` the item's OnClick (handlers are named after their items).
+template <class Form>
+void BindClick(classlib::TMenuItem* item, Form& form, void (Form::*handler)(classlib::TObject*)) {
+  item->OnClick = [&form, handler](classlib::TObject* sender) { (form.*handler)(sender); };
+}
+
+// Index of the checked item of a radio group (its first item when none is checked).
+int CheckedIndex(const std::vector<classlib::TMenuItem*>& group);
+
+// Line k of a menu-text file becomes the caption of items[k], in order (an item named
+// twice keeps the later line's text); lines past the items are ignored, missing lines
+// leave their items' captions.
+void ApplyMenuText(const std::vector<classlib::TMenuItem*>& items,
+                   const std::vector<std::wstring>& lines);
 
 }  // namespace viewer

@@ -37,13 +37,21 @@ void BindMainFormEvents(Form& form) {
   BindFormMouseHandlers(form);
 }
 
-// The form's mouse handlers, for the form and for its image control.
-template <class Form>
-void BindMouseHandlers(Form& form, classlib::TControl& image) {
+// The form's mouse handlers, for the form and for its image control, whose events carry
+// one more argument, the layer under the pointer, which the viewers ignore.
+template <class Form, class Image>
+void BindMouseHandlers(Form& form, Image& image) {
+  using namespace classlib;
   BindFormMouseHandlers(form);
-  image.OnMouseDown = form.OnMouseDown;
-  image.OnMouseMove = form.OnMouseMove;
-  image.OnMouseUp = form.OnMouseUp;
+  image.OnMouseDown = [&form](TObject* s, TMouseButton b, TShiftState sh, int x, int y, auto*) {
+    form.FormMouseDown(s, b, sh, x, y);
+  };
+  image.OnMouseMove = [&form](TObject* s, TShiftState sh, int x, int y, auto*) {
+    form.FormMouseMove(s, sh, x, y);
+  };
+  image.OnMouseUp = [&form](TObject* s, TMouseButton b, TShiftState sh, int x, int y, auto*) {
+    form.FormMouseUp(s, b, sh, x, y);
+  };
 }
 
 }  // namespace viewer

@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
   box.Hide();
   TImage32 image(&form);
   image.SetBounds(0, 0, kWidth, kHeight);
-  image.SetScaleMode(smStretch);
+  image.SetScaleMode(raster::smStretch);
   image.SetRepaintMode(rmDirect);
   TBitmap32 frame;
   frame.SetSize(256, 192);

@@ -78,26 +78,17 @@ TEST_F(GlCommands, EachCommandSizesTheWindowsAndChoosesPresetAndBlock) {
 // back; the last speed, the cursor and the emulator choice go into the settings file, and
 // an emulator hidden at the end is given back its place first.
 TEST_F(GlCommands, EmulatorSpeedAndCursorChoices) {
-  const HWND emulator = emulator_.window();
-  const RECT place = WindowRect(emulator);
-  const LONG ex_style = GetWindowLongW(emulator, GWL_EXSTYLE);
-  auto ex_style_now = [&] { return GetWindowLongW(emulator, GWL_EXSTYLE); };
-  auto left_now = [&] { return WindowRect(emulator).left; };
+  NoteEmulatorPlace();
   Choose(kEmu, 0);
-  EXPECT_TRUE(Becomes(ex_style_now, WS_EX_LAYERED | WS_EX_TOOLWINDOW));
-  EXPECT_TRUE(Becomes(left_now, -288));
+  EXPECT_TRUE(EmulatorHidden());
   Choose(kEmu, 1);
-  EXPECT_TRUE(Becomes(ex_style_now, ex_style));
-  EXPECT_TRUE(Becomes(left_now, place.left));
-  EXPECT_EQ(WindowRect(emulator).top, place.top);
+  EXPECT_TRUE(EmulatorBack());
   for (int speed = 0; speed < 7; ++speed) Choose(kSkip, speed);
   Choose(kCursor, 1);
   Choose(kEmu, 0);
-  EXPECT_TRUE(Becomes(left_now, -288));
+  EXPECT_TRUE(EmulatorHidden());
   const std::vector<std::string> lines = CloseAndReadSettings();
-  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), ex_style);
-  EXPECT_EQ(WindowRect(emulator).left, place.left);
-  EXPECT_EQ(WindowRect(emulator).top, place.top);
+  EXPECT_TRUE(EmulatorBack());
   ASSERT_EQ(lines.size(), 13u);
   EXPECT_EQ(lines[8] + " " + lines[9] + " " + lines[11], "nocursor 20 hide");
 }

@@ -6,6 +6,7 @@
 
 #include "brisklens-soft/menu_tree.h"
 #include "classlib/sysutils.h"
+#include "tools/systest/systest.h"
 
 using namespace brisklens_soft;
 
@@ -89,4 +90,35 @@ TEST(SoftMenu, CheckMarksGiveRotationLayoutAndPath) {
   choice = menu.CheckedLayout(3);
   EXPECT_TRUE(choice.double_monitor);
   EXPECT_FALSE(choice.double_screen);
+}
+
+// Line k names item k in menu order, read in the ANSI code page (936 on the users'
+// machines and here); `setting` is named by lines 20 and 27 and keeps line 27's text; the
+// resolution and speed items keep theirs; lines past the 32nd are ignored.
+TEST(SoftMenu, CaptionsFromAMenuTextFileInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 936u);
+  std::wstring text;
+  for (int k = 0; k < 34; ++k)
+    text += (k == 27 ? std::wstring(L"调整偏差——新") : L"菜单" + std::to_wstring(k)) + L"\r\n";
+  systest::TempDir dir;
+  ASSERT_TRUE(systest::WriteTextFile(dir.File(L"MenuSoft.txt"), classlib::WideToAnsi(text)));
+  SoftMenu menu(nullptr);
+  menu.ReadMenuText(dir.File(L"MenuSoft.txt"));
+  const TMenuItem* in_order[] = {
+      menu.Monitors,   menu.SingleMon,  menu.DoubleMon,   menu.ScrNum,     menu.SingleScr,
+      menu.DoubleScr,  menu.Filter,     menu.NoneFilter,  menu.FastLinear, menu.ZoomMode,
+      menu.UpScr,      menu.DownScr,    menu.Res,         menu.Rotate,     menu.normal,
+      menu.RotateLeft, menu.RotateRight, menu.ShowCursor, menu.CursorON,   menu.CursorOFF,
+      nullptr,         menu.Skip,       menu.NoSkip,      menu.Transparent, menu.AlphaOff,
+      menu.AlphaOn,    menu.ClearLinear, menu.setting,    menu.Border,     menu.have,
+      menu.none,       menu.noneall};
+  for (size_t k = 0; k < std::size(in_order); ++k) {
+    if (!in_order[k]) continue;
+    const std::wstring expected = k == 27 ? L"调整偏差——新" : L"菜单" + std::to_wstring(k);
+    EXPECT_EQ(Text(in_order[k]->Caption()), Text(expected)) << "line " << k;
+  }
+  EXPECT_EQ(Text(menu.N1024768->Caption() + menu.N25fps->Caption()), "1024x76825FPS");
+  SoftMenu missing(nullptr);
+  missing.ReadMenuText(dir.File(L"none.txt"));
+  EXPECT_EQ(Text(missing.setting->Caption()), Text(L"调整偏差"));
 }

@@ -228,7 +228,7 @@ TEST(ImageGeometry, EveryScaleModeAndAlignmentPlacesTheBitmapAndMapsPointsAsTheR
   image.SetBounds(0, 0, 270, 208);
   source.SetSize(256, 192);
   image.SetBitmap(&source);
-  image.SetScaleMode(smStretch);
+  image.SetScaleMode(raster::smStretch);
   image.SetBitmapAlign(baTopLeft);
   image.RefreshGeometry();
   EXPECT_EQ(image.MapScaleX() * 1000000LL + image.MapScaleY(), 69120 * 1000000LL + 70997);
@@ -241,7 +241,7 @@ TEST(ImageGeometry, EveryScaleModeAndAlignmentPlacesTheBitmapAndMapsPointsAsTheR
   image.SetScale(0.0f);
   EXPECT_EQ(image.Scale(), 0.001f);
   image.SetScale(0.001f);
-  image.SetScaleMode(smStretch);
+  image.SetScaleMode(raster::smStretch);
   image.SetBitmapAlign(baTopLeft);  // unchanged, still notifies
   EXPECT_EQ(changes, 2);
 }
@@ -324,7 +324,7 @@ TEST(ImageRepaint, EachModeShowsANewPictureWithItsOwnMessagesAndPixels) {
   form.SetBorderStyle(classlib::TFormBorderStyle::bsNone);
   TRecordingImage image(&form);
   image.SetBounds(0, 0, 512, 384);
-  image.SetScaleMode(smStretch);
+  image.SetScaleMode(raster::smStretch);
   form.Show();
   ASSERT_TRUE(systest::BringToFront(form.Handle()));
   HWND window = image.Handle();

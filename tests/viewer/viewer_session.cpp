@@ -94,6 +94,40 @@ void PointAtEmulator(HWND emulator) {
   PlacePointer(point.x, point.y);
 }
 
+namespace {
+
+struct MenuSearch {
+  DWORD process_id;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<MenuSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process_id && IsWindowVisible(window) && WindowClass(window) == L"#32768")
+    search->found.push_back(window);
+  return TRUE;
+}
+
+// The open menu windows of a process, in z-order (the last opened first).
+std::vector<HWND> MenuWindows(DWORD process_id) {
+  MenuSearch search = {process_id, {}};
+  EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Clicks item `index` of the `count` equally high items of an open menu.
+void ClickMenuItem(HWND menu, int index, int count) {
+  const RECT client = ClientScreenRect(menu);
+  const int x = (client.left + client.right) / 2;
+  const int y = client.top + (client.bottom - client.top) * (2 * index + 1) / (2 * count);
+  MouseButtonAt(x, y, false, true);
+  MouseButtonAt(x, y, false, false);
+}
+
+}  // namespace
+
 void AttachedViewerTest::SetUp() {
   ParkPointer();
   emulator_ = Standin::Start(dir_, EmulatorOptions());
@@ -123,6 +157,146 @@ HWND AttachedViewerTest::OpenMenu() const {
   query.class_name = L"#32768";
   query.process_id = viewer_.process.id();
   return FindTopWindow(query);
+}
+
+HWND OpenPopupMenu(const ViewerSession& viewer) {
+  // The right click activates the viewer where bringing it to the front is refused (the
+  // emulator it just showed again keeps the focus).
+  BringToFront(viewer.main);
+  const POINT at = ScreenPoint(viewer.main, 20, 20);
+  MouseButtonAt(at.x, at.y, true, true);
+  std::vector<HWND> menus;
+  WaitUntil([&] { return (menus = MenuWindows(viewer.process.id())).size() == 1; });
+  MouseButtonAt(at.x, at.y, true, false);
+  return menus.size() == 1 ? menus[0] : nullptr;
+}
+
+bool TypeIntoPopupMenu(const ViewerSession& viewer, const std::wstring& keys) {
+  if (!OpenPopupMenu(viewer)) return false;
+  for (wchar_t character : keys) {
+    INPUT strokes[2] = {};
+    for (INPUT& stroke : strokes) {
+      stroke.type = INPUT_KEYBOARD;
+      stroke.ki.wScan = WORD(character);
+      stroke.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    strokes[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, strokes, sizeof(INPUT));
+  }
+  PressKey(VK_ESCAPE);
+  return WaitUntil([&] { return MenuWindows(viewer.process.id()).empty(); });
+}
+
+void AttachedViewerTest::Choose(int submenu, int item) {
+  const DWORD viewer = viewer_.process.id();
+  const HWND root = OpenPopupMenu(viewer_);
+  ASSERT_TRUE(root) << "no menu";
+  std::vector<HWND> menus;
+  ClickMenuItem(root, submenu, viewer_.program().submenu_count);
+  ASSERT_TRUE(WaitUntil([&] { return (menus = MenuWindows(viewer)).size() == 2; }))
+      << "submenu " << submenu << " does not open";
+  const HWND items = menus[0] == root ? menus[1] : menus[0];
+  ClickMenuItem(items, item, viewer_.program().submenu_items[submenu]);
+  ASSERT_TRUE(WaitUntil([&] { return MenuWindows(viewer).empty(); })) << "the menu stays open";
+  ParkPointer();
+}
+
+void AttachedViewerTest::PlaceMainWindow(int left, int top) {
+  RECT moving = WindowRect(viewer_.main);
+  OffsetRect(&moving, left - moving.left, top - moving.top);
+  SendMessageW(viewer_.main, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&moving));
+  SetWindowPos(viewer_.main, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::vector<std::string> AttachedViewerTest::CloseAndReadSettings() {
+  PostMessageW(viewer_.main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(viewer_.process.WaitForExit());
+  return SplitLines(ReadTextFile(dir_.File(viewer_.program().settings_file)));
+}
+
+void AttachedViewerTest::StartWithSettings(const std::vector<std::string>& lines) {
+  ParkPointer();
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  ASSERT_TRUE(WriteTextFile(dir_.File(viewer_.program().settings_file), text));
+  emulator_ = Standin::Start(dir_, EmulatorOptions());
+  ASSERT_TRUE(emulator_.window());
+  NoteEmulatorPlace();
+  ASSERT_TRUE(viewer_.Start(dir_.path()));
+}
+
+void AttachedViewerTest::NoteEmulatorPlace() {
+  emulator_ex_style_ = GetWindowLongW(emulator_.window(), GWL_EXSTYLE);
+  emulator_place_ = WindowRect(emulator_.window());
+}
+
+::testing::AssertionResult AttachedViewerTest::EmulatorHidden() const {
+  const HWND emulator = emulator_.window();
+  ::testing::AssertionResult style = Becomes(
+      [&] { return GetWindowLongW(emulator, GWL_EXSTYLE); }, WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+  if (!style) return style << " (extended style)";
+  return Becomes([&] { return WindowRect(emulator).left; }, -288);
+}
+
+::testing::AssertionResult AttachedViewerTest::EmulatorBack() const {
+  const HWND emulator = emulator_.window();
+  ::testing::AssertionResult style =
+      Becomes([&] { return GetWindowLongW(emulator, GWL_EXSTYLE); }, emulator_ex_style_);
+  if (!style) return style << " (extended style)";
+  ::testing::AssertionResult left =
+      Becomes([&] { return WindowRect(emulator).left; }, emulator_place_.left);
+  if (!left) return left;
+  return Becomes([&] { return WindowRect(emulator).top; }, emulator_place_.top);
+}
+
+std::vector<std::string> RunWithSettingsFile(const ViewerProgram& program,
+                                             const std::string& settings, int* main_width) {
+  ParkPointer();
+  TempDir dir;
+  EXPECT_TRUE(WriteTextFile(dir.File(program.settings_file), settings));
+  EXPECT_TRUE(Standin::Install(dir, L"no$gba.exe", EmulatorOptions()));
+  ViewerSession viewer(program);
+  if (!viewer.Start(dir.path())) return {"the viewer does not start"};
+  const HWND emulator = Standin::WaitForStandinWindow();
+  if (!emulator) return {"the viewer starts no emulator beside it"};
+  PointAtEmulator(emulator);
+  // Only the middle of the client area is read: part of the window may lie off the
+  // screen, where reading the screen gives nothing.
+  auto middle = [&] {
+    const RECT client = ClientScreenRect(viewer.main);
+    const int x = (client.left + client.right) / 2, y = (client.top + client.bottom) / 2;
+    return CentreRegion(CaptureScreen({x - 1, y - 1, x + 2, y + 2}));
+  };
+  EXPECT_TRUE(WaitUntil([&] { return middle() == standin::Region::Touch; }))
+      << "attached and drawing";
+  *main_width = ClientSize(viewer.main).cx;
+  ParkPointer();
+  PostMessageW(viewer.main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(viewer.process.WaitForExit());
+  std::vector<std::string> lines = SplitLines(ReadTextFile(dir.File(program.settings_file)));
+  PostMessageW(emulator, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(emulator); }));
+  return lines;
+}
+
+SIZE ClientSize(HWND window) {
+  RECT client = ClientScreenRect(window);
+  return {client.right - client.left, client.bottom - client.top};
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  if (start < text.size()) lines.push_back(text.substr(start) + "<no line end>");
+  return lines;
+}
+
+::testing::AssertionResult Becomes(const std::function<long long()>& value, long long expected) {
+  long long last = 0;
+  if (WaitUntil([&] { return (last = value()) == expected; })) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the value stays " << last << ", expected " << expected;
 }
 
 }  // namespace brisklens_test

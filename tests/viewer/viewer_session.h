@@ -18,14 +18,22 @@ namespace brisklens_test {
 constexpr int kEmulatorX = 1600, kEmulatorY = 700;
 systest::StandinOptions EmulatorOptions(const std::wstring& caption = L"No$gba Emulator - stand-in");
 
-// A viewer program: its file and the window class of its second window (the main window's
-// is "TForm1" in both).
+// A viewer program: its file, the window class of its second window (the main window's is
+// "TForm1" in both), its settings file and the number of items of each submenu of its
+// popup menu, in menu order.
 struct ViewerProgram {
   const wchar_t* file;
   const wchar_t* second_class;
+  const wchar_t* settings_file;
+  const int* submenu_items;
+  int submenu_count;
 };
-constexpr ViewerProgram kSoftViewer = {L"brisklens-soft.exe", L"TForm2"};
-constexpr ViewerProgram kGlViewer = {L"brisklens-gl.exe", L"TForm3"};
+constexpr int kSoftSubmenuItems[] = {2, 2, 3, 2, 4, 3, 3, 7, 2, 3};
+constexpr int kGlSubmenuItems[] = {2, 2, 2, 4, 3, 3, 7, 3, 2};
+constexpr ViewerProgram kSoftViewer = {L"brisklens-soft.exe", L"TForm2", L"SetSoft.conf",
+                                       kSoftSubmenuItems, 10};
+constexpr ViewerProgram kGlViewer = {L"brisklens-gl.exe", L"TForm3", L"Set.conf",
+                                     kGlSubmenuItems, 9};
 
 class ViewerSession {
  public:
@@ -38,6 +46,8 @@ class ViewerSession {
   bool ShowsPictures() const;
   bool WaitForPictures(DWORD timeout_ms = systest::kDefaultTimeoutMs) const;
 
+  const ViewerProgram& program() const { return program_; }
+
   systest::Process process;
   HWND main = nullptr;    // Form1
   HWND second = nullptr;  // the second window
@@ -45,6 +55,21 @@ class ViewerSession {
  private:
   ViewerProgram program_;
 };
+
+// The client size of a window.
+SIZE ClientSize(HWND window);
+// The lines of a file written with CR LF line ends; text after the last line end is a
+// last line marked "<no line end>".
+std::vector<std::string> SplitLines(const std::string& text);
+// Opens the popup menu with a right click on the main window; returns the menu's window,
+// or null when none opens.
+HWND OpenPopupMenu(const ViewerSession& viewer);
+// Opens the popup menu, types `keys` into it as the keyboard of any language gives them
+// (access keys choose items), then Escape; true when the menu opened and has closed.
+bool TypeIntoPopupMenu(const ViewerSession& viewer, const std::wstring& keys);
+// Waits until `value()` equals `expected` (the viewer may still be at work when its menu
+// has closed: a call it makes into another window lets other messages in meanwhile).
+::testing::AssertionResult Becomes(const std::function<long long()>& value, long long expected);
 
 // The screen point of a client point.
 POINT ScreenPoint(HWND window, int client_x, int client_y);
@@ -75,10 +100,35 @@ class AttachedViewerTest : public ::testing::Test {
   void MoveTo(HWND window, int client_x, int client_y);
   // The open popup menu of the viewer, or null.
   HWND OpenMenu() const;
+  // Opens the popup menu with a right click on the main window and chooses item `item` of
+  // submenu `submenu` with the mouse, as a user can; waits until the menu has closed.
+  void Choose(int submenu, int item);
+  // Moves the main window as its title bar would: the second window follows docked.
+  void PlaceMainWindow(int left, int top);
+  // Closes the viewer as the user would and returns the lines of the settings file it
+  // wrote.
+  std::vector<std::string> CloseAndReadSettings();
+  // Instead of SetUp: writes `lines` as the settings file, starts the stand-in, notes its
+  // place, and starts the viewer, which attaches to it.
+  void StartWithSettings(const std::vector<std::string>& lines);
+  // Notes the emulator window's extended style and place; then waits until it is hidden
+  // (a layered tool window at x -288) or back as it was noted.
+  void NoteEmulatorPlace();
+  ::testing::AssertionResult EmulatorHidden() const;
+  ::testing::AssertionResult EmulatorBack() const;
 
   systest::TempDir dir_;
   systest::Standin emulator_;
   ViewerSession viewer_;
+  LONG emulator_ex_style_ = 0;
+  RECT emulator_place_ = {};
 };
+
+// Starts the viewer in a fresh folder that holds `settings` as its settings file and the
+// stand-in as the emulator it starts, lets it attach under the pointer, closes it and
+// returns the lines of the settings file it wrote. `main_width` receives the main
+// window's client width once it draws.
+std::vector<std::string> RunWithSettingsFile(const ViewerProgram& program,
+                                             const std::string& settings, int* main_width);
 
 }  // namespace brisklens_test
