@@ -237,7 +237,7 @@ class TControl : public TObject {
   // Destroys the window and makes it anew from its creation parameters, with the children's windows.
   void RecreateWnd();
   void RecreateChildren();
-  // The spec's rectangle: bounds_ (screen or parent-client coordinates).
+  // Reads the window's rectangle back into bounds_ (screen or parent-client coordinates).
   void UpdateBoundsFromWindow();
 
   WindowSpec spec_;
