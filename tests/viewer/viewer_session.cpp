@@ -188,6 +188,9 @@ bool TypeIntoPopupMenu(const ViewerSession& viewer, const std::wstring& keys) {
 }
 
 void AttachedViewerTest::Choose(int submenu, int item) {
+  // After one choice has failed the next would only wait out its own timeouts; the test's
+  // first failure is the one worth reading, before ctest's timeout hides it.
+  if (HasFatalFailure()) return;
   const DWORD viewer = viewer_.process.id();
   const HWND root = OpenPopupMenu(viewer_);
   ASSERT_TRUE(root) << "no menu";
