@@ -14,16 +14,12 @@ namespace {
 
 using GlCommands = GlViewerTest;
 
-constexpr int kNone = -1;  // no command: the state as it is, or no picture to check
+constexpr int kNone = kNoStep;  // no command: the state as it is, or no picture to check
 
 }  // namespace
 
 TEST_F(GlCommands, EachCommandSizesTheWindowsAndChoosesPresetAndBlock) {
-  struct Step {
-    int submenu, item;
-    int main_top;  // where the main window is put first, so both windows can be seen
-    int width, height;
-    bool caption, second_shown;
+  struct Step : WindowStep {
     int preset, main_block;  // kNone: a window partly off the screen reads black
   };
   const Step steps[] = {
@@ -52,23 +48,14 @@ TEST_F(GlCommands, EachCommandSizesTheWindowsAndChoosesPresetAndBlock) {
   const HWND main = viewer_.main;
   for (const Step& step : steps) {
     SCOPED_TRACE(testing::Message() << "menu " << step.submenu << " item " << step.item);
-    if (step.main_top != kNone) PlaceMainWindow(0, step.main_top);
-    if (step.submenu != kNone) Choose(step.submenu, step.item);
-    EXPECT_TRUE(Becomes([&] { return IsWindowVisible(viewer_.second) != FALSE; },
-                        step.second_shown));
-    EXPECT_TRUE(Becomes([&] { return (GetWindowLongW(main, GWL_STYLE) & WS_CAPTION) != 0; },
-                        step.caption));
-    for (HWND window : {main, viewer_.second}) {
-      if (window == viewer_.second && !step.second_shown) continue;
-      EXPECT_TRUE(Becomes([&] { return ClientSize(window).cx; }, step.width));
-      EXPECT_TRUE(Becomes([&] { return ClientSize(window).cy; }, step.height));
-    }
+    if (!TakeWindowStep(step)) return;
     if (step.preset == kNone) continue;
     EXPECT_EQ(WaitForPicture(main, ViewOf(step.preset, step.main_block)), "");
     if (step.second_shown) {
       EXPECT_EQ(WaitForPicture(viewer_.second, ViewOf(step.preset, kUpperBlock)), "");
     }
   }
+  if (HasFailure()) return;
   EXPECT_EQ(CloseAndReadSettings(), (std::vector<std::string>{
                                         "0", "400", "0", "16", "sm", "sss", "1280800", "normal",
                                         "cursor", "60", "have", "show", "top"}));

@@ -15,14 +15,11 @@ namespace {
 
 using SoftCommands = AttachedViewerTest;
 
-constexpr int kNone = -1;
+constexpr int kNone = kNoStep;
+
 constexpr int kSecondOffset = -202;
 
-struct Step {
-  int submenu, item;
-  int main_top;  // where the main window is put first, so both windows can be seen
-  int width, height;
-  bool caption, second_shown;
+struct Step : WindowStep {
   bool direct;
   Rotation rotation;
   Filter filter;  // the images' resampler
@@ -62,17 +59,7 @@ TEST_F(SoftCommands, EachCommandSizesTheWindowsAndChoosesThePicture) {
   const HWND main = viewer_.main;
   for (const Step& step : steps) {
     SCOPED_TRACE(testing::Message() << "menu " << step.submenu << " item " << step.item);
-    if (step.main_top != kNone) PlaceMainWindow(0, step.main_top);
-    if (step.submenu != kNone) Choose(step.submenu, step.item);
-    EXPECT_TRUE(Becomes([&] { return IsWindowVisible(viewer_.second) != FALSE; },
-                        step.second_shown));
-    EXPECT_TRUE(Becomes([&] { return (GetWindowLongW(main, GWL_STYLE) & WS_CAPTION) != 0; },
-                        step.caption));
-    for (HWND window : {main, viewer_.second}) {
-      if (window == viewer_.second && !step.second_shown) continue;
-      EXPECT_TRUE(Becomes([&] { return ClientSize(window).cx; }, step.width));
-      EXPECT_TRUE(Becomes([&] { return ClientSize(window).cy; }, step.height));
-    }
+    if (!TakeWindowStep(step)) return;
     const int trim = step.screen_only ? 7 : 0;
     auto picture = [&](bool main_window) {
       const int offset = main_window ? step.offset : kSecondOffset;
@@ -84,6 +71,7 @@ TEST_F(SoftCommands, EachCommandSizesTheWindowsAndChoosesThePicture) {
       EXPECT_EQ(WaitForWindowPicture(viewer_.second, picture(false)), "");
     }
   }
+  if (HasFailure()) return;
   EXPECT_EQ(CloseAndReadSettings(),
             (std::vector<std::string>{"0", "500", "0", "20", "sm", "ddd", "none", "12801024",
                                       "normal", "cursor", "60", "show", "border", "top"}));

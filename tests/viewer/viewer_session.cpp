@@ -204,6 +204,21 @@ void AttachedViewerTest::Choose(int submenu, int item) {
   ParkPointer();
 }
 
+bool AttachedViewerTest::TakeWindowStep(const WindowStep& step) {
+  if (step.main_top != kNoStep) PlaceMainWindow(0, step.main_top);
+  if (step.submenu != kNoStep) Choose(step.submenu, step.item);
+  const HWND main = viewer_.main, second = viewer_.second;
+  EXPECT_TRUE(Becomes([&] { return IsWindowVisible(second) != FALSE; }, step.second_shown));
+  EXPECT_TRUE(Becomes([&] { return (GetWindowLongW(main, GWL_STYLE) & WS_CAPTION) != 0; },
+                      step.caption));
+  for (HWND window : {main, second}) {
+    if (window == second && !step.second_shown) continue;
+    EXPECT_TRUE(Becomes([&] { return ClientSize(window).cx; }, step.width));
+    EXPECT_TRUE(Becomes([&] { return ClientSize(window).cy; }, step.height));
+  }
+  return !HasFailure();
+}
+
 void AttachedViewerTest::PlaceMainWindow(int left, int top) {
   RECT moving = WindowRect(viewer_.main);
   OffsetRect(&moving, left - moving.left, top - moving.top);

@@ -90,6 +90,15 @@ void ParkPointer();
 // Rests the pointer on the emulator's main window itself (its top screen).
 void PointAtEmulator(HWND emulator);
 
+// One command of a table of popup-menu commands and the window state it leads to.
+constexpr int kNoStep = -1;  // in `submenu`: no command; in `main_top`: the window stays
+struct WindowStep {
+  int submenu, item;
+  int main_top;  // where the main window is put first, so both windows can be seen
+  int width, height;  // the client size of both windows
+  bool caption, second_shown;
+};
+
 // A viewer attached to a stand-in it found running, its main window in front.
 class AttachedViewerTest : public ::testing::Test {
  protected:
@@ -103,6 +112,10 @@ class AttachedViewerTest : public ::testing::Test {
   // Opens the popup menu with a right click on the main window and chooses item `item` of
   // submenu `submenu` with the mouse, as a user can; waits until the menu has closed.
   void Choose(int submenu, int item);
+  // Places the main window, chooses the step's command and checks the caption, whether the
+  // second window shows and the client sizes; false when the test has failed by then, so
+  // that a table of steps ends at its first failure instead of waiting out every later one.
+  bool TakeWindowStep(const WindowStep& step);
   // Moves the main window as its title bar would: the second window follows docked.
   void PlaceMainWindow(int left, int top);
   // Closes the viewer as the user would and returns the lines of the settings file it
