@@ -149,7 +149,15 @@ bool Magnifier::ChooseMenuItem(int index, int sub_index) {
   if (!WaitForPaintedAt(client.cx / 2, client.cy / 2)) return false;
   ClickThere(ScreenPoint(client.cx / 2, client.cy / 2), MOUSEEVENTF_RIGHTDOWN,
              MOUSEEVENTF_RIGHTUP);
-  if (!WaitUntil([&] { return OpenMenu(process_.id()) != nullptr; })) return false;
+  HWND menu = nullptr;
+  if (!WaitUntil([&] { return (menu = OpenMenu(process_.id())) != nullptr; })) return false;
+  // The menu opens with its corner under the pointer, and a pointer move there (the system
+  // makes one up when the windows under the pointer change) selects the item under it or
+  // none, whatever the keys had selected. Away from the menu, moves change nothing: a point
+  // above (or, near the screen's top, below) the menu, where no submenu opens either.
+  const RECT around = WindowRect(menu);
+  const int away_y = around.top >= 20 ? around.top - 20 : around.bottom + 20;
+  if (!MovePointerThere({around.left + 10, away_y})) return false;
   // With nothing selected yet, the first Down selects the first item.
   for (int i = 0; i <= index; ++i) PressKey(VK_DOWN);
   if (sub_index >= 0) {
