@@ -137,9 +137,22 @@ Process Process::Start(const std::wstring& program, const std::wstring& argument
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-  if (!CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, FALSE,
-                      CREATE_SUSPENDED, nullptr,
-                      working_dir.empty() ? nullptr : working_dir.c_str(), &startup, &info)) {
+  // Under Wine on a loaded machine a start now and then fails at once; one that still fails
+  // after a few tries says why, since the test only sees a program that never showed up.
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (attempt > 0) Sleep(250);
+    if (CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, FALSE,
+                       CREATE_SUSPENDED, nullptr,
+                       working_dir.empty() ? nullptr : working_dir.c_str(), &startup, &info)) {
+      error = ERROR_SUCCESS;
+      break;
+    }
+    error = GetLastError();
+    fprintf(stderr, "systest: starting %ls failed (attempt %d, error %lu)\n", program.c_str(),
+            attempt + 1, error);
+  }
+  if (error != ERROR_SUCCESS) {
     CloseHandle(job);
     return result;
   }
