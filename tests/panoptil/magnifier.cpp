@@ -1,5 +1,6 @@
 #include "tests/panoptil/magnifier.h"
 
+#include <cstdio>
 #include <sstream>
 
 namespace panoptil_test {
@@ -144,20 +145,26 @@ bool Magnifier::WaitForPaintedAt(int client_x, int client_y) const {
 }
 
 bool Magnifier::ChooseMenuItem(int index, int sub_index) {
-  if (!BringToFront(form_)) return false;
+  // A choice that fails says where, since the caller only sees false.
+  auto failed = [&](const char* what) {
+    fprintf(stderr, "choosing menu item %d/%d: %s\n", index, sub_index, what);
+    return false;
+  };
+  if (!BringToFront(form_)) return failed("the form does not come to the front");
   SIZE client = ClientSize();
-  if (!WaitForPaintedAt(client.cx / 2, client.cy / 2)) return false;
+  if (!WaitForPaintedAt(client.cx / 2, client.cy / 2)) return failed("the form is not painted");
   ClickThere(ScreenPoint(client.cx / 2, client.cy / 2), MOUSEEVENTF_RIGHTDOWN,
              MOUSEEVENTF_RIGHTUP);
   HWND menu = nullptr;
-  if (!WaitUntil([&] { return (menu = OpenMenu(process_.id())) != nullptr; })) return false;
+  if (!WaitUntil([&] { return (menu = OpenMenu(process_.id())) != nullptr; }))
+    return failed("no menu opens");
   // The menu opens with its corner under the pointer, and a pointer move there (the system
   // makes one up when the windows under the pointer change) selects the item under it or
   // none, whatever the keys had selected. Away from the menu, moves change nothing: a point
   // above (or, near the screen's top, below) the menu, where no submenu opens either.
   const RECT around = WindowRect(menu);
   const int away_y = around.top >= 20 ? around.top - 20 : around.bottom + 20;
-  if (!MovePointerThere({around.left + 10, away_y})) return false;
+  if (!MovePointerThere({around.left + 10, away_y})) return failed("the pointer does not move");
   // With nothing selected yet, the first Down selects the first item.
   for (int i = 0; i <= index; ++i) PressKey(VK_DOWN);
   if (sub_index >= 0) {
@@ -165,7 +172,9 @@ bool Magnifier::ChooseMenuItem(int index, int sub_index) {
     for (int i = 0; i < sub_index; ++i) PressKey(VK_DOWN);
   }
   PressKey(VK_RETURN);
-  return WaitUntil([&] { return OpenMenu(process_.id()) == nullptr; });
+  if (!WaitUntil([&] { return OpenMenu(process_.id()) == nullptr; }))
+    return failed("the menu stays open");
+  return true;
 }
 
 void Magnifier::TurnWheel(bool up) {
