@@ -24,6 +24,38 @@ HWND OpenMenu(DWORD process_id) {
   return FindTopWindow(query);
 }
 
+// The top row of the highlighted item of an open menu window (the first row that is mostly
+// the selection colour), or -1 when no item is highlighted.
+int HighlightedRow(HWND menu) {
+  const Pixels pixels = CaptureClient(menu);
+  const COLORREF colour = GetSysColor(COLOR_HIGHLIGHT);
+  const uint32_t selection = uint32_t(GetRValue(colour)) << 16 |
+                             uint32_t(GetGValue(colour)) << 8 | GetBValue(colour);
+  for (int y = 0; y < pixels.height; ++y) {
+    int count = 0;
+    for (int x = 0; x < pixels.width; ++x) count += pixels.at(x, y) == selection;
+    if (count * 2 > pixels.width) return y;
+  }
+  return -1;
+}
+
+// Presses a key that moves the highlight of an open menu and waits until the menu has
+// moved it, so that every key is seen before the next. Under load Wine now and then drops a
+// key (the highlight stays): that key is pressed again.
+bool MoveHighlight(HWND menu, WORD key) {
+  const int before = HighlightedRow(menu);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    PressKey(key);
+    if (WaitUntil([&] {
+          const int now = HighlightedRow(menu);
+          return now >= 0 && now != before;
+        }, 3000))
+      return true;
+    fprintf(stderr, "the menu's highlight stays at row %d: the key is pressed again\n", before);
+  }
+  return false;
+}
+
 }  // namespace
 
 namespace {
@@ -166,10 +198,19 @@ bool Magnifier::ChooseMenuItem(int index, int sub_index) {
   const int away_y = around.top >= 20 ? around.top - 20 : around.bottom + 20;
   if (!MovePointerThere({around.left + 10, away_y})) return failed("the pointer does not move");
   // With nothing selected yet, the first Down selects the first item.
-  for (int i = 0; i <= index; ++i) PressKey(VK_DOWN);
+  if (!WaitUntil([&] { return HighlightedRow(menu) < 0; }, 3000))
+    return failed("an item is selected before any key");
+  for (int i = 0; i <= index; ++i)
+    if (!MoveHighlight(menu, VK_DOWN)) return failed("the keys do not reach the menu");
   if (sub_index >= 0) {
     PressKey(VK_RIGHT);  // opens the submenu with its first item selected
-    for (int i = 0; i < sub_index; ++i) PressKey(VK_DOWN);
+    HWND submenu = nullptr;
+    if (!WaitUntil([&] { return (submenu = OpenMenu(process_.id())) != menu; }))
+      return failed("the submenu does not open");
+    if (!WaitUntil([&] { return HighlightedRow(submenu) >= 0; }))
+      return failed("the submenu shows no selection");
+    for (int i = 0; i < sub_index; ++i)
+      if (!MoveHighlight(submenu, VK_DOWN)) return failed("the keys do not reach the submenu");
   }
   PressKey(VK_RETURN);
   if (!WaitUntil([&] { return OpenMenu(process_.id()) == nullptr; }))
