@@ -196,7 +196,17 @@ bool Magnifier::ChooseMenuItem(int index, int sub_index) {
   // above (or, near the screen's top, below) the menu, where no submenu opens either.
   const RECT around = WindowRect(menu);
   const int away_y = around.top >= 20 ? around.top - 20 : around.bottom + 20;
-  if (!MovePointerThere({around.left + 10, away_y})) return failed("the pointer does not move");
+  if (!MovePointerThere({around.left + 10, away_y})) {
+    POINT at = {};
+    GetCursorPos(&at);
+    char where[160];
+    snprintf(where, sizeof where,
+             "the pointer stays at (%ld, %ld), not (%ld, %d) beside the menu at "
+             "(%ld, %ld)-(%ld, %ld)",
+             at.x, at.y, around.left + 10, away_y, around.left, around.top, around.right,
+             around.bottom);
+    return failed(where);
+  }
   // With nothing selected yet, the first Down selects the first item.
   if (!WaitUntil([&] { return HighlightedRow(menu) < 0; }, 3000))
     return failed("an item is selected before any key");
