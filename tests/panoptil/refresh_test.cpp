@@ -30,6 +30,19 @@ int FrameChanges(const Magnifier& magnifier, DWORD duration_ms) {
   return changes;
 }
 
+// Waits until the frame shown at the top view's corner has stayed the same for 300 ms: a
+// frame drawn just before a pause may reach the screen a moment after the pause.
+bool FrameSettles(const Magnifier& magnifier) {
+  int last = FrameAt(magnifier, 1, 1);
+  DWORD since = GetTickCount();
+  return systest::WaitUntil([&] {
+    const int frame = FrameAt(magnifier, 1, 1);
+    if (frame != last) since = GetTickCount();
+    last = frame;
+    return GetTickCount() - since >= 300;
+  }, 5000);
+}
+
 TEST(MagnifierRefresh, RatesSetTheIntervalAndPauseStopsIt) {
   TempDir dir;
   Magnifier magnifier;
@@ -45,6 +58,7 @@ TEST(MagnifierRefresh, RatesSetTheIntervalAndPauseStopsIt) {
   EXPECT_GE(FrameChanges(magnifier, 1500), 12) << "rate 60";
 
   ASSERT_TRUE(magnifier.ChooseMenuItem(kPause));
+  EXPECT_TRUE(FrameSettles(magnifier)) << "paused";
   EXPECT_EQ(FrameChanges(magnifier, 1000), 0) << "paused";
   ASSERT_TRUE(magnifier.ChooseMenuItem(kPause));
   EXPECT_GE(FrameChanges(magnifier, 1000), 5) << "pause cleared";

@@ -1,5 +1,7 @@
 #include "tests/viewer/viewer_session.h"
 
+#include <cstdio>
+
 namespace brisklens_test {
 
 using namespace systest;
@@ -192,21 +194,32 @@ void AttachedViewerTest::Choose(int submenu, int item) {
   // first failure is the one worth reading, before ctest's timeout hides it.
   if (HasFatalFailure()) return;
   const DWORD viewer = viewer_.process.id();
+  const ViewerProgram& program = viewer_.program();
   const HWND root = OpenPopupMenu(viewer_);
   ASSERT_TRUE(root) << "no menu";
-  std::vector<HWND> menus;
-  ClickMenuItem(root, submenu, viewer_.program().submenu_count);
-  ASSERT_TRUE(WaitUntil([&] { return (menus = MenuWindows(viewer)).size() == 2; }))
-      << "submenu " << submenu << " does not open";
-  const HWND items = menus[0] == root ? menus[1] : menus[0];
-  ClickMenuItem(items, item, viewer_.program().submenu_items[submenu]);
-  ASSERT_TRUE(WaitUntil([&] { return MenuWindows(viewer).empty(); })) << "the menu stays open";
+  auto closed = [&] { return MenuWindows(viewer).empty(); };
+  // Now and then, on a loaded machine, Wine lets a click on an open menu pass unseen. While
+  // the menu stays open nothing has been chosen, so the clicks are made again.
+  for (int attempt = 0; attempt < 3 && !closed(); ++attempt) {
+    std::vector<HWND> menus = MenuWindows(viewer);
+    if (menus.size() == 1) {
+      ClickMenuItem(root, submenu, program.submenu_count);
+      if (!WaitUntil([&] { return (menus = MenuWindows(viewer)).size() == 2; }, 10000)) continue;
+    }
+    if (menus.size() != 2) continue;
+    const HWND items = menus[0] == root ? menus[1] : menus[0];
+    ClickMenuItem(items, item, program.submenu_items[submenu]);
+    if (WaitUntil(closed, 10000)) break;
+    printf("submenu %d item %d: the menu stays open after the click\n", submenu, item);
+  }
+  ASSERT_TRUE(WaitUntil(closed)) << "the menu stays open";
   ParkPointer();
 }
 
 bool AttachedViewerTest::TakeWindowStep(const WindowStep& step) {
   if (step.main_top != kNoStep) PlaceMainWindow(0, step.main_top);
   if (step.submenu != kNoStep) Choose(step.submenu, step.item);
+  if (HasFatalFailure()) return false;
   const HWND main = viewer_.main, second = viewer_.second;
   EXPECT_TRUE(Becomes([&] { return IsWindowVisible(second) != FALSE; }, step.second_shown));
   EXPECT_TRUE(Becomes([&] { return (GetWindowLongW(main, GWL_STYLE) & WS_CAPTION) != 0; },
