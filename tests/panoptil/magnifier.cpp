@@ -1,5 +1,6 @@
 #include "tests/panoptil/magnifier.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -39,21 +40,44 @@ int HighlightedRow(HWND menu) {
   return -1;
 }
 
-// Presses a key that moves the highlight of an open menu and waits until the menu has
-// moved it, so that every key is seen before the next. Under load Wine now and then drops a
-// key (the highlight stays): that key is pressed again.
-bool MoveHighlight(HWND menu, WORD key) {
-  const int before = HighlightedRow(menu);
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    PressKey(key);
-    if (WaitUntil([&] {
-          const int now = HighlightedRow(menu);
-          return now >= 0 && now != before;
-        }, 3000))
-      return true;
-    fprintf(stderr, "the menu's highlight stays at row %d: the key is pressed again\n", before);
+// Moves the highlight of an open menu down to item `index` (separators are skipped) with
+// the Down key, each key seen before the next. Under load Wine now and then drops a key
+// (the highlight stays, and the key is pressed again), and a pointer move at the menu's
+// corner (the system makes one up when the windows under the pointer change) takes the
+// highlight away (the next Down starts from the first item again). The rows of the items
+// reached so far tell which item is highlighted. `first_highlighted`: the menu opens with
+// its first item highlighted (a submenu opened with the Right key).
+bool HighlightItem(HWND menu, int index, bool first_highlighted) {
+  std::vector<int> rows;  // the top row of each item reached so far
+  int current = -1;
+  if (first_highlighted) {
+    int row = -1;
+    if (!WaitUntil([&] { return (row = HighlightedRow(menu)) >= 0; })) return false;
+    rows.push_back(row);
+    current = 0;
   }
-  return false;
+  for (int keys = 0; current != index; ++keys) {
+    if (keys == 2 * index + 4) return false;
+    const int before = HighlightedRow(menu);
+    if (before < 0) current = -1;
+    PressKey(VK_DOWN);
+    int now = -1;
+    if (!WaitUntil([&] { return (now = HighlightedRow(menu)) >= 0 && now != before; }, 5000)) {
+      fprintf(stderr, "the menu's highlight stays at row %d: the key is pressed again\n", before);
+      continue;
+    }
+    const auto seen = std::find(rows.begin(), rows.end(), now);
+    if (seen != rows.end()) {
+      current = int(seen - rows.begin());
+    } else if (current == int(rows.size()) - 1 && (rows.empty() || now > rows.back())) {
+      rows.push_back(now);
+      current = int(rows.size()) - 1;
+    } else {
+      fprintf(stderr, "the menu's highlight went to row %d, after no item seen\n", now);
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -176,56 +200,53 @@ bool Magnifier::WaitForPaintedAt(int client_x, int client_y) const {
   });
 }
 
-bool Magnifier::ChooseMenuItem(int index, int sub_index) {
-  // A choice that fails says where, since the caller only sees false.
-  auto failed = [&](const char* what) {
-    fprintf(stderr, "choosing menu item %d/%d: %s\n", index, sub_index, what);
-    return false;
-  };
-  if (!BringToFront(form_)) return failed("the form does not come to the front");
+std::string Magnifier::TryMenuItem(int index, int sub_index) {
+  if (!BringToFront(form_)) return "the form does not come to the front";
   SIZE client = ClientSize();
-  if (!WaitForPaintedAt(client.cx / 2, client.cy / 2)) return failed("the form is not painted");
+  if (!WaitForPaintedAt(client.cx / 2, client.cy / 2)) return "the form is not painted";
   ClickThere(ScreenPoint(client.cx / 2, client.cy / 2), MOUSEEVENTF_RIGHTDOWN,
              MOUSEEVENTF_RIGHTUP);
   HWND menu = nullptr;
   if (!WaitUntil([&] { return (menu = OpenMenu(process_.id())) != nullptr; }))
-    return failed("no menu opens");
-  // The menu opens with its corner under the pointer, and a pointer move there (the system
-  // makes one up when the windows under the pointer change) selects the item under it or
-  // none, whatever the keys had selected. Away from the menu, moves change nothing: a point
-  // above (or, near the screen's top, below) the menu, where no submenu opens either.
+    return "no menu opens";
+  // The pointer rests on the menu's corner, where a pointer move takes the highlight away;
+  // a point above (or, near the screen's top, below) the menu is out of the way of every
+  // submenu too. Under Wine the pointer sometimes cannot be moved while the menu is open:
+  // the keys then go on from the corner.
   const RECT around = WindowRect(menu);
-  const int away_y = around.top >= 20 ? around.top - 20 : around.bottom + 20;
-  if (!MovePointerThere({around.left + 10, away_y})) {
-    POINT at = {};
-    GetCursorPos(&at);
-    char where[160];
-    snprintf(where, sizeof where,
-             "the pointer stays at (%ld, %ld), not (%ld, %d) beside the menu at "
-             "(%ld, %ld)-(%ld, %ld)",
-             at.x, at.y, around.left + 10, away_y, around.left, around.top, around.right,
-             around.bottom);
-    return failed(where);
-  }
-  // With nothing selected yet, the first Down selects the first item.
-  if (!WaitUntil([&] { return HighlightedRow(menu) < 0; }, 3000))
-    return failed("an item is selected before any key");
-  for (int i = 0; i <= index; ++i)
-    if (!MoveHighlight(menu, VK_DOWN)) return failed("the keys do not reach the menu");
+  INPUT away = AbsoluteMove({around.left + 10, around.top >= 20 ? around.top - 20
+                                                                 : around.bottom + 20});
+  SendInput(1, &away, sizeof away);
+  if (!HighlightItem(menu, index, false)) return "the highlight does not reach the item";
   if (sub_index >= 0) {
-    PressKey(VK_RIGHT);  // opens the submenu with its first item selected
+    PressKey(VK_RIGHT);  // opens the submenu with its first item highlighted
     HWND submenu = nullptr;
     if (!WaitUntil([&] { return (submenu = OpenMenu(process_.id())) != menu; }))
-      return failed("the submenu does not open");
-    if (!WaitUntil([&] { return HighlightedRow(submenu) >= 0; }))
-      return failed("the submenu shows no selection");
-    for (int i = 0; i < sub_index; ++i)
-      if (!MoveHighlight(submenu, VK_DOWN)) return failed("the keys do not reach the submenu");
+      return "the submenu does not open";
+    if (!HighlightItem(submenu, sub_index, true))
+      return "the highlight does not reach the submenu's item";
   }
   PressKey(VK_RETURN);
   if (!WaitUntil([&] { return OpenMenu(process_.id()) == nullptr; }))
-    return failed("the menu stays open");
-  return true;
+    return "the menu stays open";
+  return "";
+}
+
+bool Magnifier::ChooseMenuItem(int index, int sub_index) {
+  for (int attempt = 1;; ++attempt) {
+    const std::string failure = TryMenuItem(index, sub_index);
+    if (failure.empty()) return true;
+    fprintf(stderr, "choosing menu item %d/%d: %s\n", index, sub_index, failure.c_str());
+    // A menu still open has chosen nothing yet: it is closed, and the choice made again.
+    if (!OpenMenu(process_.id()) || attempt == 3) return false;
+    for (int key = 0; key < 4; ++key) {
+      const HWND top = OpenMenu(process_.id());  // Escape closes the topmost menu
+      if (!top) break;
+      PressKey(VK_ESCAPE);
+      WaitUntil([&] { return OpenMenu(process_.id()) != top; }, 2000);
+    }
+    if (OpenMenu(process_.id())) return false;
+  }
 }
 
 void Magnifier::TurnWheel(bool up) {

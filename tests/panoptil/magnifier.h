@@ -47,7 +47,8 @@ class Magnifier {
   std::vector<Box> Boxes() const;
 
   // Opens the popup menu with a right click at a client point and chooses an item, and in
-  // a submenu the item `sub_index`. Returns when the menu has closed.
+  // a submenu the item `sub_index`. Returns when the menu has closed. A menu that is still
+  // open when an attempt fails is closed and the choice made again, up to three times.
   bool ChooseMenuItem(int index, int sub_index = -1);
   // Turns the wheel one notch over the form (up: away from the user).
   void TurnWheel(bool up);
@@ -59,6 +60,9 @@ class Magnifier {
   POINT ScreenPoint(int client_x, int client_y) const;
 
  private:
+  // One attempt of ChooseMenuItem: "" when the item is chosen, else what went wrong.
+  std::string TryMenuItem(int index, int sub_index);
+
   systest::Standin emulator_;
   systest::Process process_;
   HWND form_ = nullptr;
