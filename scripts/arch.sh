@@ -24,11 +24,31 @@ arch_wineprefix_kind() {
   esac
 }
 
+# Whether the kernel runs 32-bit x86 code at all: some hosts have IA-32 emulation off.
+# Runs the smallest static i386 Linux program (96 bytes: exit(42)), written here.
+host_runs_32bit_code() {
+  local probe rc=0
+  probe=$(mktemp)
+  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  timeout 10 "$probe" 2>/dev/null || rc=$?
+  rm -f "$probe"
+  [ "$rc" -eq 42 ]
+}
+
+# Written by scripts/setup.sh when 32-bit Wine is not installed: one line on why.
+wine32_status_file() { echo "${NOGBA_DEPS:-/opt/nogba-deps}/wine32-missing.txt"; }
+
 # Whether this host runs 32-bit Windows programs: runs the i686 build's archprobe.exe in a
 # win32 prefix of its own, with a timeout. Sets I686_WHY_NOT when it does not.
 I686_WHY_NOT=""
 host_runs_i686() {
-  local probe dir out rc
+  local probe dir out rc status
+  status=$(wine32_status_file)
+  if [ -s "$status" ]; then
+    I686_WHY_NOT=$(cat "$status")
+    return 1
+  fi
   probe="$(arch_build_dir i686)/bin/archprobe.exe"
   dir="$(arch_build_dir i686)/wine-probe"
   if [ ! -f "$probe" ]; then

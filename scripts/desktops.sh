@@ -38,16 +38,37 @@ export LC_ALL=zh_CN.UTF-8 2>/dev/null
 ENV
 }
 
+# How long a desktop may take to come up: Xvfb to give its display number, wineboot to set
+# up (about 13 s for a new prefix, longer on a loaded machine).
+XVFB_SECONDS=${NOGBA_XVFB_SECONDS:-30}
+WINEBOOT_SECONDS=${NOGBA_WINEBOOT_SECONDS:-300}
+
 start_display() {  # STATE_DIR N -> prints display number
-  local fifo="$1/displayfd-$2"
+  local fifo="$1/displayfd-$2" log="$1/xvfb-$2.log"
   rm -f "$fifo"
   mkfifo "$fifo"
   setsid Xvfb -displayfd 3 -screen 0 "$SCREEN" -nolisten tcp -noreset \
-    3>"$fifo" </dev/null >"$1/xvfb-$2.log" 2>&1 &
-  echo $! >"$1/xvfb-$2.pid"
-  local number
-  read -r number <"$fifo"
+    3>"$fifo" </dev/null >"$log" 2>&1 &
+  local pid=$!
+  echo "$pid" >"$1/xvfb-$2.pid"
+  # Opened for reading and writing, the pipe never blocks the open, and the read below can
+  # time out: an Xvfb that dies or hangs before it writes its number ends the wait.
+  local number="" fd waited
+  exec {fd}<>"$fifo"
+  for ((waited = 0; waited < XVFB_SECONDS; waited++)); do
+    read -r -t 1 number <&"$fd" && break
+    kill -0 "$pid" 2>/dev/null || break
+  done
+  exec {fd}<&-
   rm -f "$fifo"
+  if ! [[ "$number" =~ ^[0-9]+$ ]]; then
+    if kill -0 "$pid" 2>/dev/null; then
+      echo "desktops.sh: Xvfb gave no display number within $XVFB_SECONDS s; see $log" >&2
+    else
+      echo "desktops.sh: Xvfb ended without giving a display number; see $log" >&2
+    fi
+    return 1
+  fi
   echo "$number"
 }
 
@@ -56,7 +77,12 @@ boot_wine() {  # STATE_DIR N
     . "$1/desktop-$2.env"
     mkdir -p "$WINEPREFIX"
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
-    "$NOGBA_WINE" wineboot </dev/null >"$1/wineboot-$2.log" 2>&1
+    local log="$1/wineboot-$2.log" rc=0
+    timeout -k 10 "$WINEBOOT_SECONDS" "$NOGBA_WINE" wineboot </dev/null >"$log" 2>&1 || rc=$?
+    if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
+      echo "desktops.sh: wineboot did not finish within $WINEBOOT_SECONDS s; see $log" >&2
+      exit 1
+    fi
     exit 0
   )
 }
@@ -67,14 +93,18 @@ start() {
   [ -n "$(arch_wine "$arch")" ] || { echo "desktops.sh: unknown architecture $arch" >&2; exit 2; }
   mkdir -p "$state"
   stop "$state" 2>/dev/null || true
+  rm -f "$state"/desktop-*.env
+  # The count is written first, so that a failed start is undone by stop.
+  echo "$count" >"$state/count"
   for ((n = 0; n < count; n++)); do
     local number
-    number=$(start_display "$state" "$n")
+    number=$(start_display "$state" "$n") || { stop "$state"; exit 1; }
     desktop_env "$state" "$n" "$number" "$arch" >"$state/desktop-$n.env"
   done
-  for ((n = 0; n < count; n++)); do boot_wine "$state" "$n" & done
-  wait
-  echo "$count" >"$state/count"
+  local pids=() failed=0 pid
+  for ((n = 0; n < count; n++)); do boot_wine "$state" "$n" & pids+=($!); done
+  for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+  [ "$failed" -eq 0 ] || { stop "$state"; exit 1; }
   for ((n = 0; n < count; n++)); do
     (. "$state/desktop-$n.env"; echo "desktop $n ($arch): DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX")
   done

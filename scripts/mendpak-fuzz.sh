@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer's long fuzz run, by hand: COUNT seeded inputs of the run SEED through the
-# installer's own code (tools/mendfuzz), split over PROCESSES Wine processes side by side.
+# installer's own code (tools/mendfuzz), split over PROCESSES Wine processes side by side:
+# the shipped i686 build where the host runs 32-bit programs, else the x86_64 build.
 #   scripts/mendpak-fuzz.sh [COUNT [SEED [PROCESSES]]]     (default 1000000 1 <cores>)
 # Every process gets a Wine prefix and so a wineserver of its own: one server would carry
 # the file calls of all of them. The prefixes are light: their own registry files, the
@@ -17,23 +18,31 @@ PROCESSES=${3:-$(nproc)}
 . "$ROOT/scripts/arch.sh"
 
 "$ROOT/scripts/setup.sh"
-"$ROOT/scripts/build.sh" x86_64
+"$ROOT/scripts/build.sh" >/dev/null
+# The shipped i686 build where this host runs it, else the x86_64 build of the same source.
+choose_run_arch
+if [ "$RUN_ARCH" = i686 ]; then
+  echo "mendpak-fuzz: the i686 driver and installer"
+else
+  echo "mendpak-fuzz: the x86_64 driver and installer; $I686_WHY_NOT"
+fi
 STATE=$BUILD_DIR/mendpak-fuzz
 OUT=$STATE/failures
 # The run uses copies of the driver and the installer: a build meanwhile does not change
 # what the later worker processes run.
 BIN=$STATE/bin
 mkdir -p "$STATE" "$OUT" "$BIN"
-cp "$(arch_build_dir x86_64)"/bin/{mendfuzz.exe,MendpakHeader.exe} "$BIN/"
+cp "$(arch_build_dir "$RUN_ARCH")"/bin/{mendfuzz.exe,MendpakHeader.exe} "$BIN/"
 rm -f "$OUT"/report-*.txt
 
 windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
 
-WINE=$(arch_wine x86_64)
-export WINEARCH=win64 WINELOADER=$WINE WINEDEBUG=-all
+WINE=$(arch_wine "$RUN_ARCH")
+export WINEARCH=$(arch_wineprefix_kind "$RUN_ARCH") WINEDEBUG=-all
+[ "$RUN_ARCH" = x86_64 ] && export WINELOADER=$WINE
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 { export LC_ALL=zh_CN.UTF-8; } 2>/dev/null  # the users' code page, 936
-BASE=$STATE/base-prefix
+BASE=$STATE/base-prefix-$RUN_ARCH
 
 cleanup() {
   local prefix

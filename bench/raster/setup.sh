@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What the resampling benchmark needs on the host beyond the project's set-up: a C compiler
-# and Debian's pixman headers for the native comparison program. Run as root.
+# and Debian's pixman headers for the native comparison program. Run as root. A failing
+# `apt-get update` is retried and passed over (scripts/apt.sh); a package that cannot be
+# had stops it with its name.
 set -euo pipefail
-if ! dpkg -s libpixman-1-dev gcc pkg-config >/dev/null 2>&1; then
-  apt-get update -qq
-  apt-get install -y -qq libpixman-1-dev gcc pkg-config >/dev/null
-fi
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+. "$ROOT/scripts/apt.sh"
+apt_install libpixman-1-dev gcc pkg-config
