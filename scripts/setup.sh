@@ -58,14 +58,18 @@ install_32bit_packages() {
 fetch_xz_sources() {  # WORK_DIR
   local work=$1 apt_dir=$1/apt
   mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial"
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-    >"$apt_dir/sources.list.d/debian-src.sources"
-  grep -q '^Types: deb-src' "$apt_dir/sources.list.d/debian-src.sources" || {
-    echo "setup: /etc/apt/sources.list.d/debian.sources names no Debian archive to fetch" \
-         "xz-utils' sources from" >&2
+  # The system's Debian entries, as source entries: deb822 (Debian 12's default) and the
+  # one-line form.
+  [ -f /etc/apt/sources.list.d/debian.sources ] &&
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      >"$apt_dir/sources.list.d/debian-src.sources"
+  [ -f /etc/apt/sources.list ] && sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt_dir/sources.list"
+  touch "$apt_dir/sources.list"
+  if ! grep -qs -e '^Types: deb-src' -e '^deb-src ' "$apt_dir/sources.list" "$apt_dir"/sources.list.d/*; then
+    echo "setup: the apt sources name no Debian archive to fetch xz-utils' sources from" >&2
     exit 1
-  }
-  local options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
+  fi
+  local options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
                  -o "Dir::State::Lists=$apt_dir/lists" -o "APT::Get::List-Cleanup=false")
   as_root apt-get "${options[@]}" update -q >"$work/update.log" 2>&1 ||
     echo "setup: apt-get update of the source lists failed; going on with what came:" \
