@@ -92,9 +92,11 @@ std::string FirstDifference(const TColor32* actual, const TColor32* expected, si
   return {};
 }
 
+// long double is the x87 80-bit type in both MinGW-w64 builds, so this runs on the x87
+// unit on x86_64 too, where double would go through SSE and never meet the MMX state.
 double FloatingPointProbe() {
-  volatile double a = 3.0, b = 4.0;
-  return std::sqrt(a * a + b * b);
+  volatile long double a = 3.0L, b = 4.0L;
+  return double(std::sqrt(a * a + b * b));
 }
 
 }  // namespace raster_test

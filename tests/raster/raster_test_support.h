@@ -49,8 +49,8 @@ extern const size_t RowWidthCount;
 // Empty when equal, else where and how the rows first differ.
 std::string FirstDifference(const TColor32* actual, const TColor32* expected, size_t count);
 
-// Floating-point work done through the x87 stack; fails to give 5.0 when the MMX state
-// was left set (every x87 load then overflows the stack).
+// Floating-point work done on the x87 stack in both builds; fails to give 5.0 when the
+// MMX state was left set (every x87 load then overflows the stack).
 double FloatingPointProbe();
 
 // Bytes channel c (0 = blue .. 3 = alpha) of a pixel.

@@ -195,6 +195,22 @@ TEST_F(Selection, FloatingPointWorksAfterLeavingMmxState) {
   EXPECT_EQ(raster_test::FloatingPointProbe(), 5.0);
 }
 
+// An MMX instruction with no EMMS after it, and the EMMS; out of line, so that no x87 value
+// of the caller lives across them. (No clobber of mm0: the i686 build has no MMX registers
+// for the compiler, which never uses them in this file anyway.)
+__attribute__((noinline)) void EnterMmxState() { __asm__ volatile("pxor %%mm0, %%mm0" ::: "memory"); }
+__attribute__((noinline)) void ClearMmxState() { __asm__ volatile("emms" ::: "memory"); }
+
+// The probe that every MMX test ends with can fail, on both builds.
+TEST(MmxState, TheProbeFailsUntilEmms) {
+  if (!CpuHasMMX()) GTEST_SKIP() << "no MMX on this processor";
+  EnterMmxState();
+  const double in_mmx_state = raster_test::FloatingPointProbe();
+  ClearMmxState();
+  EXPECT_NE(in_mmx_state, 5.0) << "the probe missed the MMX state";
+  EXPECT_EQ(raster_test::FloatingPointProbe(), 5.0) << "after EMMS";
+}
+
 TEST(MmxState, LeaveDoesNothingWithoutMmx) {
   const bool saved = MmxInUse;
   MmxInUse = false;
