@@ -194,7 +194,8 @@ struct Worker {
 constexpr int kWorkerTries = 3;
 
 bool StartWorker(const Options& options, Worker& worker, int number) {
-  worker.report = options.save + L"\\worker-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+  // The processes of a run share the save folder: the names are this process's own.
+  worker.report = options.save + L"\\worker-" + mendfuzz::UniqueStamp() + L"-" +
                   std::to_wstring(number) + L".txt";
   DeleteFileW(worker.report.c_str());
   std::wstring command = L"\"" + BesideThisTool(L"mendfuzz.exe") + L"\" --worker --seed " +
