@@ -20,9 +20,27 @@ uint32_t LittleEndian32(const uint8_t* bytes) {
          uint32_t(bytes[3]) << 24;
 }
 
+// Where a block's LZMA data and its output begin, for decoding it again.
+struct BlockStart {
+  int64_t data;
+  int32_t output;
+};
+
+BlockStart StartHere(TStream& source, TMemoryStream& output) {
+  int32_t output_end = output.Seek32(0, soFromEnd);
+  return {source.Position(), output_end};
+}
+
+void Rewind(TStream& source, TMemoryStream& output, const BlockStart& start) {
+  output.SetSize32(start.output);
+  output.Seek32(0, soFromEnd);
+  source.SetPosition(start.data);
+}
+
 }  // namespace
 
-BlockDecoder::BlockDecoder() : input_(kInputPiece), output_(kOutputPiece) {}
+BlockDecoder::BlockDecoder(uint32_t first_dictionary)
+    : first_dictionary_(first_dictionary), input_(kInputPiece), output_(kOutputPiece) {}
 
 BlockDecoder::~BlockDecoder() { lzma_end(&stream_); }
 
@@ -42,33 +60,53 @@ BlockResult BlockDecoder::Decode(TStream& source, TMemoryStream& output) {
   // well before it. A block whose output does pass 2^31 - 1 bytes, all a memory stream
   // holds, fails as it is collected (Append).
   properties.unpacked_size = LittleEndian32(size);
+  // Matches reach back at most to the block's start, so no more of the stated dictionary
+  // than the block's size can ever be used.
+  properties.usable_dictionary =
+      std::max(kMinDictionary, std::min(properties.dictionary_size, properties.unpacked_size));
 
   try {
-    output.Seek32(0, soFromEnd);
-    int32_t output_start = output.Position();
-    int64_t data_start = source.Position();
-    Outcome outcome = Run(source, output, properties, true);
-    if (outcome == Outcome::DataErrorBeforeEnd) {
-      // liblzma refuses an end marker before a known size; the format allows one. Decode
-      // the block again until its marker, within the same size.
-      output.SetSize32(output_start);
-      output.Seek32(0, soFromEnd);
-      source.SetPosition(data_start);
-      outcome = Run(source, output, properties, false);
+    BlockStart start = StartHere(source, output);
+    // A dictionary as large as the output decoded so far decodes exactly like the stated
+    // one, and a smaller one does too until a match reaches back further than it holds;
+    // liblzma then reports a data error. So the block is decoded with at most the first
+    // dictionary, and after such an error past that dictionary, again from its start with
+    // at least twice the dictionary and at least the output so far, up to the usable one.
+    // The memory then follows what the matches need, not what the block states, and the
+    // work stays within a few times the block's output.
+    uint32_t dictionary = std::min(properties.usable_dictionary, first_dictionary_);
+    for (;;) {
+      Outcome outcome = Passes(source, output, properties, dictionary);
+      if (outcome != Outcome::DictionaryTooSmall) {
+        return outcome == Outcome::End ? BlockResult::Decoded : BlockResult::Failed;
+      }
+      uint64_t produced = uint64_t(output.Size() - start.output);
+      dictionary = uint32_t(std::min<uint64_t>(
+          properties.usable_dictionary, std::max<uint64_t>(2ull * dictionary, produced)));
+      Rewind(source, output, start);
     }
-    return outcome == Outcome::End ? BlockResult::Decoded : BlockResult::Failed;
   } catch (const EStreamError&) {
     return BlockResult::Failed;
   }
 }
 
+BlockDecoder::Outcome BlockDecoder::Passes(TStream& source, TMemoryStream& output,
+                                           const Properties& properties, uint32_t dictionary) {
+  BlockStart start = StartHere(source, output);
+  Outcome outcome = Run(source, output, properties, true, dictionary);
+  if (outcome != Outcome::DataErrorBeforeEnd) return outcome;
+  // liblzma refuses an end marker before a known size; the format allows one. Decode the
+  // block again until its marker, within the same size.
+  Rewind(source, output, start);
+  return Run(source, output, properties, false, dictionary);
+}
+
 BlockDecoder::Outcome BlockDecoder::Run(TStream& source, TMemoryStream& output,
-                                        const Properties& properties, bool known_size) {
+                                        const Properties& properties, bool known_size,
+                                        uint32_t dictionary) {
   lzma_options_lzma options = {};
-  // Matches reach back at most to the block's start, so a dictionary larger than the
-  // block's output would never be used: the memory needed stays within the block's size.
-  options.dict_size = std::max(kMinDictionary,
-                               std::min(properties.dictionary_size, properties.unpacked_size));
+  options.dict_size = dictionary;
+  largest_dictionary_ = std::max(largest_dictionary_, dictionary);
   options.lc = properties.lc;
   options.lp = properties.lp;
   options.pb = properties.pb;
@@ -109,6 +147,10 @@ BlockDecoder::Outcome BlockDecoder::Run(TStream& source, TMemoryStream& output,
     Append(output, made, properties.unpacked_size);
     produced += made;
     if (ret == LZMA_STREAM_END) break;
+    // An error after more output than the dictionary holds may be a match that the usable
+    // dictionary reaches; the output before it is what that dictionary gives.
+    bool beyond_dictionary = produced > dictionary && dictionary < properties.usable_dictionary;
+    if (ret == LZMA_DATA_ERROR && beyond_dictionary) return Outcome::DictionaryTooSmall;
     if (ret == LZMA_DATA_ERROR && known_size) {
       // With every byte produced, the error says that the range decoder did not end clean
       // or that the last match runs past the stated size: the last bytes of the block are

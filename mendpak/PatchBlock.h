@@ -22,25 +22,40 @@ enum class BlockResult {
 
 class BlockDecoder {
  public:
-  BlockDecoder();
+  // The largest dictionary a block is decoded with at first: one that any process, a
+  // 32-bit one too, can reserve at any time, and more than blocks state in practice.
+  static constexpr uint32_t kFirstDictionary = 32u << 20;
+
+  explicit BlockDecoder(uint32_t first_dictionary = kFirstDictionary);
   ~BlockDecoder();
   BlockDecoder(const BlockDecoder&) = delete;
   BlockDecoder& operator=(const BlockDecoder&) = delete;
 
   BlockResult Decode(TStream& source, TMemoryStream& output);
 
+  // The largest dictionary this decoder has asked liblzma for.
+  uint32_t largest_dictionary() const { return largest_dictionary_; }
+
  private:
   struct Properties {
     uint32_t lc, lp, pb, dictionary_size, unpacked_size;
+    // The part of the stated dictionary that the block's matches can reach.
+    uint32_t usable_dictionary;
   };
-  enum class Outcome { End, Error, DataErrorBeforeEnd };
+  enum class Outcome { End, Error, DataErrorBeforeEnd, DictionaryTooSmall };
 
+  // The passes over one block with one dictionary: with the known size first, then, when
+  // that meets an end marker before the size, without it.
+  Outcome Passes(TStream& source, TMemoryStream& output, const Properties& properties,
+                 uint32_t dictionary);
   // One pass over the LZMA data from the source's position. With a known size the pass
   // stops where the size is reached; without it only an end marker stops it.
   Outcome Run(TStream& source, TMemoryStream& output, const Properties& properties,
-              bool known_size);
+              bool known_size, uint32_t dictionary);
   void Append(TMemoryStream& output, size_t count, uint32_t unpacked_size);
 
+  uint32_t first_dictionary_;
+  uint32_t largest_dictionary_ = 0;
   lzma_stream stream_ = LZMA_STREAM_INIT;
   std::vector<uint8_t> input_;
   std::vector<uint8_t> output_;

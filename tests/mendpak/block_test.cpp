@@ -1,11 +1,44 @@
 // Where a block ends: DecodePatchBlock must leave the source directly after the block's
-// last byte, with and without an end marker, so the next block starts right there.
+// last byte, with and without an end marker, so the next block starts right there. And the
+// dictionary it reserves: what the block's matches need, not what its header states.
 #include <gtest/gtest.h>
 
+#include "mendpak/PatchBlock.h"
 #include "tests/mendpak/patch_helpers.h"
 
 namespace mendpak_test {
 namespace {
+
+// A dictionary that a 32-bit process can reserve at any time.
+constexpr uint32_t kAlwaysReservable = 64u << 20;
+
+struct Decoded {
+  mendpak::BlockResult result;
+  std::string output;
+  int64_t end;  // where the source stood afterwards, from the block's first byte
+  uint32_t largest_dictionary;
+  int32_t capacity;
+};
+
+// Decodes `block` with other bytes before and after it.
+Decoded DecodeBlock(const std::string& block,
+                    uint32_t first_dictionary = mendpak::BlockDecoder::kFirstDictionary) {
+  systest::TempDir dir;
+  std::wstring path = dir.File(L"blocks.dat");
+  patchwriter::WriteFileBytes(path, "xyz" + block + "NEXT-BLOCK");
+  mendpak::TFileStream source(std::string(path.begin(), path.end()),
+                              mendpak::fmOpenRead | mendpak::fmShareDenyNone);
+  source.SetPosition(3);
+  mendpak::TMemoryStream output;
+  mendpak::BlockDecoder decoder(first_dictionary);
+  Decoded decoded;
+  decoded.result = decoder.Decode(source, output);
+  decoded.output.assign(static_cast<const char*>(output.Memory()), size_t(output.Size()));
+  decoded.end = source.Position() - 3;
+  decoded.largest_dictionary = decoder.largest_dictionary();
+  decoded.capacity = output.Capacity();
+  return decoded;
+}
 
 struct BlockCase {
   const char* name;
@@ -13,6 +46,7 @@ struct BlockCase {
   bool end_marker;
   std::optional<uint32_t> unpacked_size;  // default: the writer's
   bool compressible;
+  uint32_t dictionary_size = 8u << 20;
 };
 
 TEST(DecodePatchBlock, LeavesTheSourceAtTheBlockEnd) {
@@ -26,6 +60,8 @@ TEST(DecodePatchBlock, LeavesTheSourceAtTheBlockEnd) {
       {"compressible, marker well inside the size", 300000, true, 400000u, true},
       {"marker inside the largest stated size", 5000, true, 0x7FFFFFFFu, true},
       {"marker inside a stated size of 2^32 - 1", 5000, true, 0xFFFFFFFFu, true},
+      {"largest dictionary, marker inside 2^31", 5000, true, 0x80000000u, true, 0x7FFFFFFF},
+      {"largest dictionary, marker inside 2^32 - 1", 30000, true, 0xFFFFFFFFu, false, 0x7FFFFFFF},
   };
   std::mt19937 rng(21);
   for (const BlockCase& row : cases) {
@@ -40,20 +76,61 @@ TEST(DecodePatchBlock, LeavesTheSourceAtTheBlockEnd) {
     patchwriter::BlockOptions options;
     options.end_marker = row.end_marker;
     options.unpacked_size = row.unpacked_size;
+    options.dictionary_size = row.dictionary_size;
     std::string block = patchwriter::EncodeBlock(stream, options);
-    const std::string next = "NEXT-BLOCK";
-    systest::TempDir dir;
-    std::wstring path = dir.File(L"blocks.dat");
-    patchwriter::WriteFileBytes(path, "xyz" + block + next);
-    mendpak::TFileStream source(std::string(path.begin(), path.end()),
-                                mendpak::fmOpenRead | mendpak::fmShareDenyNone);
-    source.SetPosition(3);
-    mendpak::TMemoryStream output;
-    ASSERT_TRUE(mendpak::DecodePatchBlock(source, output));
-    EXPECT_EQ(source.Position(), int64_t(3 + block.size()));
-    std::string decoded(static_cast<const char*>(output.Memory()), size_t(output.Size()));
-    EXPECT_TRUE(SameBytes(decoded, stream));
-    EXPECT_LE(output.Capacity(), int32_t(2 * stream.size() + 8192)) << "grows with the output";
+    Decoded decoded = DecodeBlock(block);
+    ASSERT_EQ(decoded.result, mendpak::BlockResult::Decoded);
+    EXPECT_EQ(decoded.end, int64_t(block.size()));
+    EXPECT_TRUE(SameBytes(decoded.output, stream));
+    EXPECT_LE(decoded.capacity, int32_t(2 * stream.size() + 8192)) << "grows with the output";
+    EXPECT_LE(decoded.largest_dictionary, kAlwaysReservable) << "reserves what the block needs";
+  }
+}
+
+// Blocks whose matches reach back further than the dictionary they are first decoded with:
+// they decode as with the whole stated dictionary, bit for bit and to the same end, and a
+// match beyond the stated dictionary still fails.
+TEST(DecodePatchBlock, MatchesBeyondTheFirstDictionary) {
+  std::mt19937 rng(34);
+  // Random bytes match only by chance, at any distance; the repeat of the first 100000
+  // bytes reaches 300000 bytes back.
+  std::string repeated = RandomBytes(rng, 100000);
+  const std::string stream = repeated + RandomBytes(rng, 200000) + repeated;
+  struct Row {
+    const char* name;
+    uint32_t first_dictionary;
+    uint32_t stated_dictionary;
+    bool end_marker;
+    std::optional<uint32_t> unpacked_size;
+    bool decodes;
+  };
+  const Row rows[] = {
+      {"first 4096, grown many times", 4096, 1u << 20, false, std::nullopt, true},
+      {"first 64 KiB", 65536, 1u << 20, false, std::nullopt, true},
+      {"first 64 KiB, end marker", 65536, 1u << 20, true, std::nullopt, true},
+      {"end marker inside 2^32 - 1, largest dictionary", 65536, 0x7FFFFFFF, true, 0xFFFFFFFFu,
+       true},
+      {"stated dictionary just reaches the repeat", 65536, 300000, false, std::nullopt, true},
+      {"stated dictionary 16 bytes short of it", 65536, 299984, false, std::nullopt, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    patchwriter::BlockOptions options;
+    options.dictionary_size = 1u << 20;
+    options.end_marker = row.end_marker;
+    options.unpacked_size = row.unpacked_size;
+    std::string block = patchwriter::EncodeBlock(stream, options);
+    for (int i = 0; i < 4; ++i) block[1 + i] = char(row.stated_dictionary >> (8 * i));
+    Decoded decoded = DecodeBlock(block, row.first_dictionary);
+    EXPECT_GT(decoded.largest_dictionary, row.first_dictionary) << "decoded again with more";
+    EXPECT_LE(decoded.largest_dictionary, row.stated_dictionary);
+    if (!row.decodes) {
+      EXPECT_EQ(decoded.result, mendpak::BlockResult::Failed);
+      continue;
+    }
+    ASSERT_EQ(decoded.result, mendpak::BlockResult::Decoded);
+    EXPECT_EQ(decoded.end, int64_t(block.size()));
+    EXPECT_TRUE(SameBytes(decoded.output, stream));
   }
 }
 

@@ -257,11 +257,7 @@ const char* FaultName(Fault fault) {
 Workbench::Workbench(const std::wstring& installer_image) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  // Processes of other Wine prefixes can share the temp folder and their process ids.
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  folder_ = std::wstring(temp) + L"mendfuzz-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(uint64_t(now.QuadPart));
+  folder_ = std::wstring(temp) + L"mendfuzz-" + UniqueStamp();
   CreateDirectoryW(folder_.c_str(), nullptr);
   data_path_ = folder_ + L"\\installer.exe";
   target_path_ = folder_ + L"\\target.bin";
@@ -473,6 +469,12 @@ void RunInputs(Workbench& bench, const std::vector<PatchModel>& seeds, uint64_t 
       SaveInputFile(save_folder, input, std::string(FaultName(result.fault)) + ": " + result.detail);
     }
   }
+}
+
+std::wstring UniqueStamp() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(uint64_t(now.QuadPart));
 }
 
 std::string ReadWholeFile(const std::wstring& path) {

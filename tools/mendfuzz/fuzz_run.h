@@ -90,6 +90,11 @@ void RunInputs(Workbench& bench, const std::vector<PatchModel>& seeds, uint64_t 
                uint64_t first, uint64_t count, const std::wstring& save_folder, Tally& tally,
                const std::function<void(const FuzzInput*)>& starting = nullptr);
 
+// A part of a name that no other process gives what it keeps in a shared folder: processes
+// of other Wine prefixes can have the same process id (each prefix counts its own), so the
+// time is part of it.
+std::wstring UniqueStamp();
+
 std::string ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 

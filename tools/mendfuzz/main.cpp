@@ -7,6 +7,9 @@
 //       side by side (default 1), each input with a time limit (default 20 s). Failing
 //       inputs are saved in FOLDER (default .\mendfuzz-failures) as seed-S-input-I.mfz; the
 //       counts go to FILE too when it is given.
+//   mendfuzz --save-only [--seed S] [--first I] [--count N] [--save FOLDER]
+//       saves inputs I .. I + N - 1 in FOLDER without running them: inputs that failed on
+//       another build can be kept as replays
 //   mendfuzz --merge FILE...   adds up the counts of several runs' report files
 //   mendfuzz --replay FILE...  runs saved inputs again
 // The exit code is 0 when no input found a fault.
@@ -41,6 +44,7 @@ struct Options {
   std::wstring installer;
   std::wstring report;
   bool worker = false;
+  bool save_only = false;
   std::vector<std::wstring> merge;
   std::vector<std::wstring> replay;
 };
@@ -190,7 +194,8 @@ struct Worker {
 constexpr int kWorkerTries = 3;
 
 bool StartWorker(const Options& options, Worker& worker, int number) {
-  worker.report = options.save + L"\\worker-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+  // The processes of a run share the save folder: the names are this process's own.
+  worker.report = options.save + L"\\worker-" + mendfuzz::UniqueStamp() + L"-" +
                   std::to_wstring(number) + L".txt";
   DeleteFileW(worker.report.c_str());
   std::wstring command = L"\"" + BesideThisTool(L"mendfuzz.exe") + L"\" --worker --seed " +
@@ -287,6 +292,19 @@ int Replay(const Options& options) {
   return tally.faults() == 0 ? 0 : kExitFault;
 }
 
+int SaveOnly(const Options& options) {
+  std::vector<mendfuzz::PatchModel> seeds =
+      mendfuzz::MakeSeedPatches(options.seed, mendfuzz::kSeedPatchCount);
+  for (uint64_t index = options.first; index < options.first + options.count; ++index) {
+    mendfuzz::FuzzInput input = mendfuzz::MakeInput(seeds, options.seed, index);
+    if (!mendfuzz::SaveInputFile(options.save, input, "not run (saved with --save-only)")) {
+      fwprintf(stderr, L"mendfuzz: cannot save in %ls\n", options.save.c_str());
+      return 2;
+    }
+  }
+  return 0;
+}
+
 int Merge(const Options& options) {
   Tally total;
   for (const std::wstring& path : options.merge) {
@@ -307,6 +325,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     std::wstring name = argv[i];
     if (name == L"--worker") {
       options.worker = true;
+    } else if (name == L"--save-only") {
+      options.save_only = true;
     } else if (name == L"--replay" || name == L"--merge") {
       auto& files = name == L"--replay" ? options.replay : options.merge;
       files.assign(argv + i + 1, argv + argc);
@@ -345,12 +365,15 @@ int wmain(int argc, wchar_t** argv) {
   if (!ParseOptions(argc, argv, options)) {
     fprintf(stderr, "usage: mendfuzz [--seed S] [--first I] [--count N] [--jobs J] "
                     "[--save FOLDER] [--limit SECONDS] [--installer PATH] [--report FILE]\n"
+                    "       mendfuzz --save-only [--seed S] [--first I] [--count N] "
+                    "[--save FOLDER]\n"
                     "       mendfuzz --merge REPORT...\n"
                     "       mendfuzz --replay FILE...\n");
     return 2;
   }
   if (!options.replay.empty()) return Replay(options);
   if (!options.merge.empty()) return Merge(options);
+  if (options.save_only) return SaveOnly(options);
   if (options.worker) {
     RunWorker(options);
     return 0;
