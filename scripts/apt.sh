@@ -18,7 +18,7 @@ apt_update() {
   local try tries=${APT_UPDATE_TRIES:-3} log
   log=$(mktemp)
   for ((try = 1; try <= tries; try++)); do
-    if as_root apt-get update -q >"$log" 2>&1; then
+    if as_root apt-get update -q -o DPkg::Lock::Timeout=300 >"$log" 2>&1; then
       APT_FAILED_INDEXES=""
       rm -f "$log"
       return 0
@@ -59,7 +59,7 @@ apt_try_install() {
   apt_update
   echo "setup: installing $(echo $missing)"
   log=$(mktemp)
-  if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing >"$log" 2>&1; then
+  if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=300 $missing >"$log" 2>&1; then
     rm -f "$log"
     return 0
   fi
