@@ -522,10 +522,6 @@ void BilinearRow_MMX(const TColor32* Row, int32_t Stride, const int32_t* Positio
 // The averages of a block's four channel sums over Count pixels, as the variants finish.
 TColor32 AverageOfSums(const uint64_t Sums[4], uint64_t Count);
 
-// 3DNow!: the 3DNow! block average and the MMX interpolation; else MMX: both MMX; else
-// both plain.
-void SelectResamplerRoutines(const TRoutineFeatures& Features);
-void SetupResamplerRoutines();
 
 // ---------------------------------------------------------------------------------------
 // Nested samplers: samplers that ask another sampler (not owned) for their samples.
@@ -599,8 +595,8 @@ class TNearestTransformer : public TTransformer {
 };
 
 // ---------------------------------------------------------------------------------------
-// Start-up of this unit: SetupResamplerRoutines, then the four resampler classes and the
-// thirteen kernel classes registered in order. Shut-down frees the resampler registry,
+// Start-up of this unit: the four resampler classes and the thirteen kernel classes
+// registered in order. Shut-down frees the resampler registry,
 // then the kernel registry.
 void InitializeResamplersUnit();
 void FinalizeResamplersUnit();

@@ -124,7 +124,8 @@ TRoutineFeatures StartupRoutineFeatures() {
 bool MmxInUse = false;
 
 void LeaveMmxState() {
-  // Only reached with MmxInUse set, that is on a processor that has MMX.
+  // EMMS is executed only with MmxInUse set, which the selection sets only for a
+  // processor that has MMX: on one without, the instruction would fault.
   if (MmxInUse) __asm__ volatile("emms" ::: "memory");
 }
 
