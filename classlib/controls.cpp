@@ -8,9 +8,6 @@
 
 namespace classlib {
 
-// Defined with the application object: shows the exception being handled.
-void HandleCurrentException();
-
 namespace {
 
 const wchar_t kObjectProperty[] = L"classlib.object";

@@ -34,6 +34,11 @@ struct TMessage {
 };
 using TWndMethod = std::function<void(TMessage&)>;
 
+// Shows the exception being handled with the application's default handler (defined with
+// the application object). The window procedures of this layer end every exception of an
+// event handler here: none may unwind through the system's frames.
+void HandleCurrentException();
+
 // Modifier keys and mouse buttons held, as flags.
 enum TShiftFlag : unsigned {
   ssShift = 1u << 0,

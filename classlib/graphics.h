@@ -44,7 +44,6 @@ class TGraphicsObject : public TPersistent {
   TNotifyEvent OnChange;
 
   void SetOwnerLock(CRITICAL_SECTION* lock) { owner_lock_ = lock; }
-  CRITICAL_SECTION* OwnerLock() const { return owner_lock_; }
   void Lock() { if (owner_lock_) EnterCriticalSection(owner_lock_); }
   void Unlock() { if (owner_lock_) LeaveCriticalSection(owner_lock_); }
   bool HandleAllocated() const { return handle_ != nullptr; }

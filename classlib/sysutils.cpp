@@ -48,8 +48,6 @@ int StrToInt(const std::wstring& text) {
   throw EConvertError(L"'" + text + L"' is not a valid integer value");
 }
 
-std::wstring IntToStr(int value) { return std::to_wstring(value); }
-
 bool FileExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

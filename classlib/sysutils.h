@@ -37,7 +37,6 @@ class EListError : public Exception {
 // digits and nothing after them. Any other text, or a value outside the 32-bit range,
 // raises EConvertError "'<text>' is not a valid integer value".
 int StrToInt(const std::wstring& text);
-std::wstring IntToStr(int value);
 
 // True when `path` names an existing file (not a folder).
 bool FileExists(const std::wstring& path);

@@ -1,6 +1,7 @@
 // A window-message timer: OnTimer runs from the message loop every Interval milliseconds
-// while Enabled. Each timer has a hidden message-only window of its own that receives its
-// WM_TIMER, so it needs no form.
+// while Enabled. Each timer has a hidden message-only utility window of its own that
+// receives its WM_TIMER, so it needs no form. An exception of OnTimer ends in the
+// application's default handler, and the timer goes on.
 #pragma once
 
 #include <windows.h>
@@ -29,7 +30,7 @@ class TTimer : public TObject {
   HWND Handle() const { return window_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT TimerMessage(UINT message, WPARAM wparam, LPARAM lparam);
   // Starts or stops the system timer from Interval and Enabled.
   void UpdateTimer();
 

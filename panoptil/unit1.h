@@ -95,7 +95,6 @@ class TForm1 : public classlib::TForm {
   // Menu items in the menu's order; `handler` is a member of this form.
   TMenuItem* AddItem(TMenuItem& parent, const std::wstring& caption,
                      void (TForm1::*handler)(TObject*));
-  void SearchEmulator();
   void PaintBox(classlib::TPaintBox& box, int source_x, int source_y);
 
   // Message hooks.

@@ -368,13 +368,6 @@ TColor32 PixelInterpolator_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
 
 TPixelInterpolator PixelInterpolator = PixelInterpolator_Plain;
 
-void SelectPixelInterpolator(const TRoutineFeatures& Features) {
-  PixelInterpolator =
-      Features.MMX || Features.ThreeDNow ? PixelInterpolator_MMX : PixelInterpolator_Plain;
-}
-
-void SetupPixelInterpolator() { SelectPixelInterpolator(StartupRoutineFeatures()); }
-
 TColor32 TBitmap32::PixelClipped(int32_t X, int32_t Y) const {
   if (X >= clip_rect_.left && X < clip_rect_.right && Y >= clip_rect_.top &&
       Y < clip_rect_.bottom) {
@@ -710,7 +703,6 @@ void TBitmap32::SaveAsBmp(classlib::TStream& Stream) const {
 // ---- the unit's start-up ------------------------------------------------------------------
 
 void StartupRasterUnit() {
-  SetupPixelInterpolator();
   SetGamma(0.7f);
   StockFont = GetStockObject(SYSTEM_FONT);
 }

@@ -124,11 +124,9 @@ using TPixelInterpolator = TColor32 (*)(uint32_t WX, uint32_t WY, const TColor32
 extern TPixelInterpolator PixelInterpolator;
 TColor32 PixelInterpolator_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
                                  const TColor32* P2);
+// In Raster_mmx.cpp.
 TColor32 PixelInterpolator_MMX(uint32_t WX, uint32_t WY, const TColor32* P1,
                                const TColor32* P2);
-// The MMX variant when the processor has MMX or 3DNow!, else the plain one.
-void SelectPixelInterpolator(const TRoutineFeatures& Features);
-void SetupPixelInterpolator();
 
 // The resampler a bitmap is drawn through (Raster_Resamplers.h).
 class TCustomResampler;
@@ -341,9 +339,8 @@ class TCustomSampler : public TNotifiablePersistent {
   virtual TRect GetSampleBounds();
 };
 
-// Start-up and shut-down of this unit (see Raster_Startup.h): the pixel interpolator, the
-// gamma table with gamma 0.7, and the stock system font that releasing a font selection
-// puts back.
+// Start-up and shut-down of this unit (see Raster_Startup.h): the gamma table with gamma
+// 0.7, and the stock system font that releasing a font selection puts back.
 void StartupRasterUnit();
 void ShutdownRasterUnit();
 

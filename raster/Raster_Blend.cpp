@@ -1,5 +1,4 @@
-// Blend tables, weight vectors, the merge routines and the selection of the blend
-// routine pointers.
+// Blend tables, weight vectors, the merge routines and the blend routine pointers.
 #include "raster/Raster_Blend.h"
 
 #include "raster/Raster_BlendVariants.h"
@@ -7,40 +6,6 @@
 #include <cstdlib>
 
 namespace raster {
-
-TCombineColors CombineColors = nullptr;
-TCombineInto CombineInto = nullptr;
-TCombineRow CombineRow = nullptr;
-TBlendColors BlendColors = nullptr;
-TBlendInto BlendInto = nullptr;
-TMasterBlendColors MasterBlendColors = nullptr;
-TMasterBlendInto MasterBlendInto = nullptr;
-TBlendRow BlendRow = nullptr;
-TMasterBlendRow MasterBlendRow = nullptr;
-TBlendColors MergeColors = nullptr;
-TBlendInto MergeInto = nullptr;
-TMasterBlendColors MasterMergeColors = nullptr;
-TMasterBlendInto MasterMergeInto = nullptr;
-TBlendRow MergeRow = nullptr;
-TMasterBlendRow MasterMergeRow = nullptr;
-
-TColorOperation AddColors = nullptr;
-TColorOperation SubtractColors = nullptr;
-TColorOperation DivideColors = nullptr;
-TColorOperation ModulateColors = nullptr;
-TColorOperation MaxColors = nullptr;
-TColorOperation MinColors = nullptr;
-TColorOperation DifferenceColors = nullptr;
-TColorOperation AverageColors = nullptr;
-TColorOperation ExclusionColors = nullptr;
-TScaleColorProc ScaleColor = nullptr;
-
-TBlendColors BlendColorsByMode[2] = {};
-TBlendInto BlendIntoByMode[2] = {};
-TMasterBlendColors MasterBlendColorsByMode[2] = {};
-TMasterBlendInto MasterBlendIntoByMode[2] = {};
-TBlendRow BlendRowByMode[2] = {};
-TMasterBlendRow MasterBlendRowByMode[2] = {};
 
 uint8_t ProductTable[256][256];
 uint8_t QuotientTable[256][256];
@@ -102,38 +67,60 @@ void MasterMergeRow_Plain(const TColor32* Source, TColor32* Dest, int32_t Count,
 void* WeightVectorBlock = nullptr;
 constexpr size_t WeightVectorBlockSize = 256 * 8 + 8;  // room to align to 8
 
-void InstallCombineBlend(const TCombineBlendSet& set) {
-  CombineColors = set.CombineColors;
-  CombineInto = set.CombineInto;
-  CombineRow = set.CombineRow;
-  BlendColors = set.BlendColors;
-  BlendInto = set.BlendInto;
-  MasterBlendColors = set.MasterBlendColors;
-  MasterBlendInto = set.MasterBlendInto;
-  BlendRow = set.BlendRow;
-  MasterBlendRow = set.MasterBlendRow;
-  AddColors = set.AddColors;
-  SubtractColors = set.SubtractColors;
-  ModulateColors = set.ModulateColors;
-  DifferenceColors = set.DifferenceColors;
-  ExclusionColors = set.ExclusionColors;
-  ScaleColor = set.ScaleColor;
+}  // namespace
+
+TColor32 MergeColors_Plain(TColor32 F, TColor32 B) {
+  const uint32_t fa = AlphaOf(F), ba = AlphaOf(B);
+  if (fa == 0) return B;
+  if (ba == 255) return BlendColors(F, B) | 0xFF000000;  // the selected blend variant
+  if (fa == 255 || ba == 0) return F;
+  const uint32_t ra = fa + ba - P(ba, fa);
+  return WithAlpha(0, ra) | MergeChannel(RedOf(F), RedOf(B), fa, ba, ra) << 16 |
+         MergeChannel(GreenOf(F), GreenOf(B), fa, ba, ra) << 8 |
+         MergeChannel(BlueOf(F), BlueOf(B), fa, ba, ra);
 }
 
-void InstallChannelExtrema(const TChannelExtremaSet& set) {
-  MaxColors = set.MaxColors;
-  MinColors = set.MinColors;
-  AverageColors = set.AverageColors;
-}
+// ---------------------------------------------------------------------------------------
+// The routine pointers, at their plain variants until the routine selection installs
+// others (Raster_System_Selection.cpp). The merge routines and DivideColors have one
+// variant for every processor and keep it.
 
-void InstallMergeRoutines() {
-  MergeColors = MergeColors_Plain;
-  MergeInto = MergeInto_Plain;
-  MasterMergeColors = MasterMergeColors_Plain;
-  MasterMergeInto = MasterMergeInto_Plain;
-  MergeRow = MergeRow_Plain;
-  MasterMergeRow = MasterMergeRow_Plain;
-}
+TCombineColors CombineColors = PlainCombineBlend.CombineColors;
+TCombineInto CombineInto = PlainCombineBlend.CombineInto;
+TCombineRow CombineRow = PlainCombineBlend.CombineRow;
+TBlendColors BlendColors = PlainCombineBlend.BlendColors;
+TBlendInto BlendInto = PlainCombineBlend.BlendInto;
+TMasterBlendColors MasterBlendColors = PlainCombineBlend.MasterBlendColors;
+TMasterBlendInto MasterBlendInto = PlainCombineBlend.MasterBlendInto;
+TBlendRow BlendRow = PlainCombineBlend.BlendRow;
+TMasterBlendRow MasterBlendRow = PlainCombineBlend.MasterBlendRow;
+TBlendColors MergeColors = MergeColors_Plain;
+TBlendInto MergeInto = MergeInto_Plain;
+TMasterBlendColors MasterMergeColors = MasterMergeColors_Plain;
+TMasterBlendInto MasterMergeInto = MasterMergeInto_Plain;
+TBlendRow MergeRow = MergeRow_Plain;
+TMasterBlendRow MasterMergeRow = MasterMergeRow_Plain;
+
+TColorOperation AddColors = PlainCombineBlend.AddColors;
+TColorOperation SubtractColors = PlainCombineBlend.SubtractColors;
+TColorOperation DivideColors = DivideColors_Plain;
+TColorOperation ModulateColors = PlainCombineBlend.ModulateColors;
+TColorOperation MaxColors = PlainChannelExtrema.MaxColors;
+TColorOperation MinColors = PlainChannelExtrema.MinColors;
+TColorOperation DifferenceColors = PlainCombineBlend.DifferenceColors;
+TColorOperation AverageColors = PlainChannelExtrema.AverageColors;
+TColorOperation ExclusionColors = PlainCombineBlend.ExclusionColors;
+TScaleColorProc ScaleColor = PlainCombineBlend.ScaleColor;
+
+TBlendColors BlendColorsByMode[2] = {PlainCombineBlend.BlendColors, MergeColors_Plain};
+TBlendInto BlendIntoByMode[2] = {PlainCombineBlend.BlendInto, MergeInto_Plain};
+TMasterBlendColors MasterBlendColorsByMode[2] = {PlainCombineBlend.MasterBlendColors,
+                                                 MasterMergeColors_Plain};
+TMasterBlendInto MasterBlendIntoByMode[2] = {PlainCombineBlend.MasterBlendInto,
+                                             MasterMergeInto_Plain};
+TBlendRow BlendRowByMode[2] = {PlainCombineBlend.BlendRow, MergeRow_Plain};
+TMasterBlendRow MasterBlendRowByMode[2] = {PlainCombineBlend.MasterBlendRow,
+                                           MasterMergeRow_Plain};
 
 void FillModeTables() {
   BlendColorsByMode[cmBlend] = BlendColors;
@@ -148,19 +135,6 @@ void FillModeTables() {
   BlendRowByMode[cmMerge] = MergeRow;
   MasterBlendRowByMode[cmBlend] = MasterBlendRow;
   MasterBlendRowByMode[cmMerge] = MasterMergeRow;
-}
-
-}  // namespace
-
-TColor32 MergeColors_Plain(TColor32 F, TColor32 B) {
-  const uint32_t fa = AlphaOf(F), ba = AlphaOf(B);
-  if (fa == 0) return B;
-  if (ba == 255) return BlendColors(F, B) | 0xFF000000;  // the selected blend variant
-  if (fa == 255 || ba == 0) return F;
-  const uint32_t ra = fa + ba - P(ba, fa);
-  return WithAlpha(0, ra) | MergeChannel(RedOf(F), RedOf(B), fa, ba, ra) << 16 |
-         MergeChannel(GreenOf(F), GreenOf(B), fa, ba, ra) << 8 |
-         MergeChannel(BlueOf(F), BlueOf(B), fa, ba, ra);
 }
 
 void BuildBlendTables() {
@@ -189,25 +163,7 @@ void FreeWeightVectors() {
   RoundingVector = nullptr;
 }
 
-void SelectBlendRoutines(const TRoutineFeatures& Features) {
-  MmxInUse = Features.MMX;
-  InstallMergeRoutines();
-  InstallCombineBlend(Features.MMX ? MmxCombineBlend : PlainCombineBlend);
-  InstallChannelExtrema(Features.ExtendedMMX ? EmmxChannelExtrema : PlainChannelExtrema);
-  DivideColors = DivideColors_Plain;
-  FillModeTables();
-}
-
-void ReselectBlendRoutines(const TRoutineFeatures& Features) {
-  SelectBlendRoutines(Features);
-  if (MmxInUse) BuildWeightVectors();
-}
-
-void InitializeBlendUnit() {
-  BuildBlendTables();
-  SelectBlendRoutines(StartupRoutineFeatures());
-  if (MmxInUse) BuildWeightVectors();
-}
+void InitializeBlendUnit() { BuildBlendTables(); }
 
 void FinalizeBlendUnit() { FreeWeightVectors(); }
 

@@ -2,9 +2,10 @@
 // alpha), merge (both colours with alpha), their master-alpha forms, per-channel colour
 // operations, and the lookup tables behind them.
 //
-// Every operation is a routine pointer filled at start-up with a plain or a processor
-// variant. The MMX variants round differently in places (see the variant files) and leave
-// the MMX state set: after a run of calls, call LeaveMmxState (Raster_System.h).
+// Every operation is a routine pointer, at its plain variant until the start-up's routine
+// selection (Raster_System.h) installs a processor variant. The MMX variants round
+// differently in places (see the variant files) and leave the MMX state set: after a run
+// of calls, call LeaveMmxState (Raster_System.h).
 #pragma once
 
 #include "raster/Raster_System.h"
@@ -78,19 +79,13 @@ extern const uint64_t* WeightVectors;
 extern const uint64_t* RoundingVector;
 
 void BuildBlendTables();
-// Sets MmxInUse to Features.MMX and installs the variants for these features.
-void SelectBlendRoutines(const TRoutineFeatures& Features);
 // Both do nothing when the vectors are already built (or already freed).
 void BuildWeightVectors();
 void FreeWeightVectors();
 
-// Start-up of this unit: BuildBlendTables, SelectBlendRoutines with the start-up
-// features, BuildWeightVectors when MmxInUse. Shut-down: FreeWeightVectors.
+// Start-up of this unit: BuildBlendTables (the routine selection of Raster_System.h builds
+// the weight vectors when it installs the MMX variants). Shut-down: FreeWeightVectors.
 void InitializeBlendUnit();
 void FinalizeBlendUnit();
-
-// Selects the blend routines again for other features (tests, benchmarks), building the
-// weight vectors when the MMX variants need them.
-void ReselectBlendRoutines(const TRoutineFeatures& Features);
 
 }  // namespace raster

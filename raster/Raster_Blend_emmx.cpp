@@ -1,14 +1,13 @@
 // The extended-MMX variants of the channel maximum, minimum and average: the byte
 // instructions PMAXUB, PMINUB and PAVGB that came with SSE and with the AMD MMX
-// extensions. They are written as inline assembly on MMX registers only: a processor with
-// the AMD extensions but without SSE must not meet an SSE register, which the compiler
-// would use for the intrinsics' moves.
+// extensions. They are written as inline assembly on MMX registers only: the compiler
+// offers them only as SSE intrinsics (xmmintrin.h, behind the SSE target) and has no flag
+// for the MMX extensions alone, and a processor with the AMD extensions but without SSE
+// must not meet an SSE register. So the extended-MMX files are compiled with -mmmx like
+// the MMX ones, which keeps SSE out of everything the compiler generates for them.
 //
 // The average rounds up, (c1 + c2 + 1) >> 1, where the plain variant rounds down. These
 // routines leave the MMX state set, like the MMX variants.
-// The build gives extended-MMX files the SSE flag; this file takes it back, so that the
-// compiler cannot use SSE registers for its own code (a vectorized tail loop, say).
-#pragma GCC target("no-sse")
 
 #include "raster/Raster_BlendVariants.h"
 

@@ -25,6 +25,25 @@ TColor32 Mix(TColor32 X, TColor32 Y, uint32_t W) {
   return ScaleChannels(X, W) + ScaleChannels(Y, 255 - W);
 }
 
+// Source alpha scaled by the master alpha: floor((M + 1) Fa / 256).
+uint32_t MasterWeight(TColor32 F, uint32_t M) { return (M + 1) * AlphaOf(F) >> 8; }
+
+// Colour channels mixed with W, no shortcut for W = 255; the result alpha is 0.
+TColor32 MasterMix(TColor32 F, TColor32 B, uint32_t W) { return Mix(F, B, W) & 0x00FFFFFF; }
+
+// Applies a channel operation to each of the four channels.
+template <class Op>
+TColor32 PerChannel(TColor32 C1, TColor32 C2, Op op) {
+  TColor32 result = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t c1 = (C1 >> shift) & 0xFF, c2 = (C2 >> shift) & 0xFF;
+    result |= (uint32_t(op(c1, c2)) & 0xFF) << shift;
+  }
+  return result;
+}
+
+}  // namespace
+
 TColor32 CombineColors_Plain(TColor32 X, TColor32 Y, uint32_t W) {
   if (W == 0) return Y;
   if (W == 255) return X;
@@ -57,12 +76,6 @@ void BlendRow_Plain(const TColor32* Source, TColor32* Dest, int32_t Count) {
   for (int32_t i = 0; i < Count; ++i) BlendInto_Plain(Source[i], Dest[i]);
 }
 
-// Source alpha scaled by the master alpha: floor((M + 1) Fa / 256).
-uint32_t MasterWeight(TColor32 F, uint32_t M) { return (M + 1) * AlphaOf(F) >> 8; }
-
-// Colour channels mixed with W, no shortcut for W = 255; the result alpha is 0.
-TColor32 MasterMix(TColor32 F, TColor32 B, uint32_t W) { return Mix(F, B, W) & 0x00FFFFFF; }
-
 TColor32 MasterBlendColors_Plain(TColor32 F, TColor32 B, uint32_t M) {
   const uint32_t w = MasterWeight(F, M);
   return w == 0 ? B : MasterMix(F, B, w);
@@ -75,17 +88,6 @@ void MasterBlendInto_Plain(TColor32 F, TColor32& B, uint32_t M) {
 
 void MasterBlendRow_Plain(const TColor32* Source, TColor32* Dest, int32_t Count, uint32_t M) {
   for (int32_t i = 0; i < Count; ++i) MasterBlendInto_Plain(Source[i], Dest[i], M);
-}
-
-// Applies a channel operation to each of the four channels.
-template <class Op>
-TColor32 PerChannel(TColor32 C1, TColor32 C2, Op op) {
-  TColor32 result = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const uint32_t c1 = (C1 >> shift) & 0xFF, c2 = (C2 >> shift) & 0xFF;
-    result |= (uint32_t(op(c1, c2)) & 0xFF) << shift;
-  }
-  return result;
 }
 
 TColor32 AddColors_Plain(TColor32 C1, TColor32 C2) {
@@ -124,23 +126,10 @@ TColor32 ScaleColor_Plain(TColor32 C, uint32_t W) {
   return PerChannel(C, 0, [W](uint32_t c, uint32_t) { return c * W >> 8; });
 }
 
-}  // namespace
-
 TColor32 DivideColors_Plain(TColor32 C1, TColor32 C2) {
   return PerChannel(C1, C2, [](uint32_t a, uint32_t b) {
     return a == 0 ? 255u : std::min(255u, (b << 8) / a);
   });
 }
-
-const TCombineBlendSet PlainCombineBlend = {
-    CombineColors_Plain,     CombineInto_Plain,     CombineRow_Plain,
-    BlendColors_Plain,       BlendInto_Plain,       MasterBlendColors_Plain,
-    MasterBlendInto_Plain,   BlendRow_Plain,        MasterBlendRow_Plain,
-    AddColors_Plain,         SubtractColors_Plain,  ModulateColors_Plain,
-    DifferenceColors_Plain,  ExclusionColors_Plain, ScaleColor_Plain,
-};
-
-const TChannelExtremaSet PlainChannelExtrema = {MaxColors_Plain, MinColors_Plain,
-                                                AverageColors_Plain};
 
 }  // namespace raster

@@ -1,4 +1,4 @@
-// The plain line filters and their selection.
+// The plain line filters, and the filter routine pointers at them.
 #include "raster/Raster_Filters.h"
 
 namespace raster {
@@ -34,19 +34,5 @@ TLogicalMaskLineTo OrPixelsTo = CopyPlain<Or>;
 TLogicalMaskLineTo AndPixelsTo = CopyPlain<And>;
 
 const TLineFilterSet PlainLineFilters = {CopyPlain<Xor>, CopyPlain<Or>, CopyPlain<And>};
-
-void SelectFilterRoutines(const TRoutineFeatures& Features) {
-  XorPixels = InPlace<Xor>;
-  OrPixels = InPlace<Or>;
-  AndPixels = InPlace<And>;
-  const TLineFilterSet& set = Features.ExtendedMMX ? EmmxLineFilters
-                              : Features.MMX       ? MmxLineFilters
-                                                   : PlainLineFilters;
-  XorPixelsTo = set.XorPixelsTo;
-  OrPixelsTo = set.OrPixelsTo;
-  AndPixelsTo = set.AndPixelsTo;
-}
-
-void InitializeFilterUnit() { SelectFilterRoutines(StartupRoutineFeatures()); }
 
 }  // namespace raster

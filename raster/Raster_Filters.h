@@ -2,7 +2,6 @@
 // from a source row into a destination row (which may be the same row).
 #pragma once
 
-#include "raster/Raster_System.h"
 #include "raster/Raster_Types.h"
 
 #include <cstdint>
@@ -22,14 +21,8 @@ extern TLogicalMaskLineTo XorPixelsTo;
 extern TLogicalMaskLineTo OrPixelsTo;
 extern TLogicalMaskLineTo AndPixelsTo;
 
-// The in-place forms, then the copying forms: extended MMX when present, else MMX, else
-// plain.
-void SelectFilterRoutines(const TRoutineFeatures& Features);
-
-// Start-up of this unit: SelectFilterRoutines with the start-up features.
-void InitializeFilterUnit();
-
-// The variants of the copying forms, for the selection tests and the benchmark.
+// The variants of the copying forms, for the routine selection, its tests and the
+// benchmark. The in-place forms have one variant for every processor.
 struct TLineFilterSet {
   TLogicalMaskLineTo XorPixelsTo;
   TLogicalMaskLineTo OrPixelsTo;

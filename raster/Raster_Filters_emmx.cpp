@@ -2,9 +2,6 @@
 // non-temporal stores (MOVNTQ) that keep the written row out of the cache, fenced (SFENCE)
 // before EMMS so that later reads see them in order. Inline assembly on MMX registers
 // only, for the reason given in Raster_Blend_emmx.cpp.
-// The build gives extended-MMX files the SSE flag; this file takes it back, so that the
-// compiler cannot use SSE registers for its own code (a vectorized tail loop, say).
-#pragma GCC target("no-sse")
 
 #include "raster/Raster_Filters.h"
 

@@ -1,29 +1,10 @@
-// Integer routines and the FillDWords variants.
+// Integer routines and the plain FillDWords.
 #include "raster/Raster_LowLevel.h"
-
-#include <mmintrin.h>
 
 namespace raster {
 
 void FillDWords_Plain(uint32_t* Dest, int32_t Count, uint32_t Value) {
   for (int32_t i = 0; i < Count; ++i) Dest[i] = Value;
-}
-
-// The one MMX routine of this unit carries its instruction set as a target attribute, so
-// that the rest of the file stays free of MMX code. An odd count stores one cell first
-// (a single cell never touches the MMX state); the rest goes in 64-bit stores of two
-// copies of Value, then EMMS, so callers need not leave the MMX state.
-__attribute__((target("mmx"))) void FillDWords_MMX(uint32_t* Dest, int32_t Count,
-                                                    uint32_t Value) {
-  if (Count <= 0) return;
-  if (Count & 1) {
-    *Dest++ = Value;
-    if (--Count == 0) return;
-  }
-  const __m64 pair = _mm_set1_pi32(int(Value));
-  __m64* cells = reinterpret_cast<__m64*>(Dest);
-  for (int32_t i = 0; i < Count / 2; ++i) cells[i] = pair;
-  _mm_empty();
 }
 
 TFillDWordsProc FillDWords = FillDWords_Plain;
@@ -77,11 +58,5 @@ int32_t DivRem(int32_t Dividend, int32_t Divisor, int32_t& Remainder) {
 }
 
 const TWrapProc WrapProcs[3] = {ClampRange, WrapRange, MirrorRange};
-
-void SelectFillRoutine(const TRoutineFeatures& Features) {
-  FillDWords = Features.MMX ? FillDWords_MMX : FillDWords_Plain;
-}
-
-void InitializeLowLevelUnit() { SelectFillRoutine(StartupRoutineFeatures()); }
 
 }  // namespace raster

@@ -2,7 +2,6 @@
 // ordering, clamping, wrapping and mirroring.
 #pragma once
 
-#include "raster/Raster_System.h"
 #include "raster/Raster_Types.h"
 
 #include <cstdint>
@@ -34,13 +33,8 @@ using TWrapProc = int32_t (*)(int32_t Value, int32_t Min, int32_t Max);
 // Indexed by TWrapMode: clamp, repeat, mirror.
 extern const TWrapProc WrapProcs[3];
 
-// Installs the FillDWords variant for these features.
-void SelectFillRoutine(const TRoutineFeatures& Features);
-
-// Start-up of this unit: SelectFillRoutine with the start-up features.
-void InitializeLowLevelUnit();
-
-// The variants behind FillDWords, for the selection tests and the benchmark.
+// The variants behind FillDWords, for the routine selection, its tests and the benchmark.
+// The MMX one (Raster_LowLevel_mmx.cpp) clears the MMX state itself.
 void FillDWords_Plain(uint32_t* Dest, int32_t Count, uint32_t Value);
 void FillDWords_MMX(uint32_t* Dest, int32_t Count, uint32_t Value);
 

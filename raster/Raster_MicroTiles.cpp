@@ -33,14 +33,6 @@ const TTileRoutineSet PlainTileRoutines = {TileBoxUnion_Plain, TileBlockUnion_Pl
 TTileBoxUnionProc TileBoxUnion = TileBoxUnion_Plain;
 TTileBlockUnionProc TileBlockUnion = TileBlockUnion_Plain;
 
-void SelectTileRoutines(const TRoutineFeatures& Features) {
-  const TTileRoutineSet& set = Features.ExtendedMMX ? EmmxTileRoutines : PlainTileRoutines;
-  TileBoxUnion = set.BoxUnion;
-  TileBlockUnion = set.BlockUnion;
-}
-
-void SetupTileRoutines() { SelectTileRoutines(StartupRoutineFeatures()); }
-
 // ---- grids --------------------------------------------------------------------------
 
 namespace {

@@ -40,11 +40,6 @@ struct TTileGrid {
 extern TTileBoxUnionProc TileBoxUnion;
 extern TTileBlockUnionProc TileBlockUnion;
 
-// The extended-MMX variants when the features have extended MMX, else the plain ones.
-void SelectTileRoutines(const TRoutineFeatures& Features);
-// Start-up of this unit: SelectTileRoutines with the start-up features.
-void SetupTileRoutines();
-
 // Sizes the grid to cover R and clears it to TILE_EMPTY.
 void TileGridSetSize(TTileGrid& Grid, const TRect& R);
 // Frees the grid's array; Count becomes 0.

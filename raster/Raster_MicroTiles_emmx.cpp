@@ -2,9 +2,6 @@
 // PMAXUB on the lower one (right, bottom), both at once on a whole box. Inline assembly on
 // MMX registers only, for the reason given in Raster_Blend_emmx.cpp. Each routine clears
 // the MMX state (EMMS) before it returns, so callers need not.
-// The build gives extended-MMX files the SSE flag; this file takes it back, so that the
-// compiler cannot use SSE registers for its own code (a vectorized loop, say).
-#pragma GCC target("no-sse")
 
 #include "raster/Raster_MicroTilesVariants.h"
 

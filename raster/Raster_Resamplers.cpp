@@ -614,7 +614,6 @@ TColor32 TNearestTransformer::SampleAtFloat(float X, float Y) {
 // Start-up
 
 void InitializeResamplersUnit() {
-  SetupResamplerRoutines();
   for (const TResamplerClassInfo* resampler :
        {&TNearestResampler::ClassInfo, &TLinearResampler::ClassInfo, &TDraftResampler::ClassInfo,
         &TKernelResampler::ClassInfo}) {

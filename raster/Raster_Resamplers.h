@@ -76,11 +76,16 @@ struct TKernelClassInfo : TClassInfo {
   TCustomKernel* (*Create)();
 };
 
+// The class information of each registered kernel class: its class reference (defined
+// beside the class's filter) and ClassType returning it.
+#define RASTER_KERNEL_CLASS_INFO           \
+  static const TKernelClassInfo ClassInfo; \
+  TClass ClassType() const override { return &ClassInfo; }
+
 // 1 for -0.5 <= x <= 0.5.
 class TBoxKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Filter(float X) const override;
   float GetWidth() const override { return 1.0f; }
 };
@@ -88,24 +93,21 @@ class TBoxKernel : public TCustomKernel {
 // The tent 1 - |x| on -1 <= x < 1.
 class TLinearKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Filter(float X) const override;
   float GetWidth() const override { return 1.0f; }
 };
 
 class TCosineKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Filter(float X) const override;
   float GetWidth() const override { return 1.0f; }
 };
 
 class TSplineKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   bool RangeCheck() const override { return true; }
   float Filter(float X) const override;
   float GetWidth() const override { return 2.0f; }
@@ -113,8 +115,7 @@ class TSplineKernel : public TCustomKernel {
 
 class TMitchellKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   bool RangeCheck() const override { return true; }
   float Filter(float X) const override;
   float GetWidth() const override { return 2.0f; }
@@ -122,8 +123,7 @@ class TMitchellKernel : public TCustomKernel {
 
 class TCubicKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   bool RangeCheck() const override { return true; }
   float Filter(float X) const override;
   float GetWidth() const override { return 2.0f; }
@@ -136,8 +136,7 @@ class TCubicKernel : public TCustomKernel {
 
 class THermiteKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   bool RangeCheck() const override { return true; }
   float Filter(float X) const override;
   float GetWidth() const override { return 2.0f; }
@@ -179,15 +178,13 @@ class TWindowedSincKernel : public TCustomKernel {
 
 class TLanczosKernel : public TWindowedSincKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Window(float X) const override;
 };
 
 class TGaussianKernel : public TWindowedSincKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Window(float X) const override;
   float Sigma() const { return sigma_; }
   // 0 is refused.
@@ -199,30 +196,26 @@ class TGaussianKernel : public TWindowedSincKernel {
 
 class TBlackmanKernel : public TWindowedSincKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Window(float X) const override;
 };
 
 class THannKernel : public TWindowedSincKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Window(float X) const override;
 };
 
 class THammingKernel : public TWindowedSincKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   float Window(float X) const override;
 };
 
 // sin(pi x) Coeff / sinh(pi Coeff x), without a cut-off: only GetWidth limits its reach.
 class TSinshKernel : public TCustomKernel {
  public:
-  static const TKernelClassInfo ClassInfo;
-  TClass ClassType() const override { return &ClassInfo; }
+  RASTER_KERNEL_CLASS_INFO
   bool RangeCheck() const override { return true; }
   float Filter(float X) const override;
   float GetWidth() const override { return width_; }
@@ -522,10 +515,6 @@ void BilinearRow_MMX(const TColor32* Row, int32_t Stride, const int32_t* Positio
 // The averages of a block's four channel sums over Count pixels, as the variants finish.
 TColor32 AverageOfSums(const uint64_t Sums[4], uint64_t Count);
 
-// 3DNow!: the 3DNow! block average and the MMX interpolation; else MMX: both MMX; else
-// both plain.
-void SelectResamplerRoutines(const TRoutineFeatures& Features);
-void SetupResamplerRoutines();
 
 // ---------------------------------------------------------------------------------------
 // Nested samplers: samplers that ask another sampler (not owned) for their samples.
@@ -599,8 +588,8 @@ class TNearestTransformer : public TTransformer {
 };
 
 // ---------------------------------------------------------------------------------------
-// Start-up of this unit: SetupResamplerRoutines, then the four resampler classes and the
-// thirteen kernel classes registered in order. Shut-down frees the resampler registry,
+// Start-up of this unit: the four resampler classes and the thirteen kernel classes
+// registered in order. Shut-down frees the resampler registry,
 // then the kernel registry.
 void InitializeResamplersUnit();
 void FinalizeResamplersUnit();

@@ -674,19 +674,4 @@ TColor32 BilinearInterpolate_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
 TAverageBlock AverageBlock = AverageBlock_Plain;
 TBilinearInterpolate BilinearInterpolate = BilinearInterpolate_Plain;
 
-void SelectResamplerRoutines(const TRoutineFeatures& Features) {
-  if (Features.ThreeDNow) {
-    AverageBlock = AverageBlock_3DNow;
-    BilinearInterpolate = BilinearInterpolate_MMX;
-  } else if (Features.MMX) {
-    AverageBlock = AverageBlock_MMX;
-    BilinearInterpolate = BilinearInterpolate_MMX;
-  } else {
-    AverageBlock = AverageBlock_Plain;
-    BilinearInterpolate = BilinearInterpolate_Plain;
-  }
-}
-
-void SetupResamplerRoutines() { SelectResamplerRoutines(StartupRoutineFeatures()); }
-
 }  // namespace raster

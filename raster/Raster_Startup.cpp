@@ -2,9 +2,6 @@
 
 #include "raster/Raster.h"
 #include "raster/Raster_Blend.h"
-#include "raster/Raster_Filters.h"
-#include "raster/Raster_LowLevel.h"
-#include "raster/Raster_MicroTiles.h"
 #include "raster/Raster_Resamplers.h"
 #include "raster/Raster_System.h"
 
@@ -21,26 +18,23 @@ void StartupRasterLibrary() {
   Started = true;
   // Processor tests with the shared theme object and timer.
   InitializeSystemUnit();
-  // The fill routine.
-  InitializeLowLevelUnit();
-  // The blend tables, the blend routine pointers and their weight vectors.
+  // Every routine pointer: fill, blend (with the weight vectors the MMX variants read),
+  // resampler, line-filter, the bitmap's interpolator and the micro-tile routines.
+  SelectRoutines(StartupRoutineFeatures());
+  // The blend tables.
   InitializeBlendUnit();
-  // The resampler routine pointers, then the resampler and kernel classes registered.
+  // The resampler and kernel classes registered.
   InitializeResamplersUnit();
   InitializeProcessorCount();
-  // The line-filter routines.
-  InitializeFilterUnit();
-  // The bitmap unit.
+  // The bitmap unit's gamma table and stock font.
   StartupRasterUnit();
-  // The micro-tile routines.
-  SetupTileRoutines();
 }
 
 void ShutdownRasterLibrary() {
   if (!Started) return;
   Started = false;
   ShutdownRasterUnit();
-  // The line filters, the processor count and the fill routine keep nothing to release.
+  // The routine pointers and the processor count keep nothing to release.
   FinalizeResamplersUnit();
   FinalizeBlendUnit();
   FinalizeSystemUnit();

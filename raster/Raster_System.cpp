@@ -2,6 +2,8 @@
 // shared theme object. Compiled without processor extensions: see the header.
 #include "raster/Raster_System.h"
 
+#include "classlib/utilitywindow.h"
+
 #include <float.h>
 #include <cpuid.h>
 #include <x86intrin.h>
@@ -124,7 +126,8 @@ TRoutineFeatures StartupRoutineFeatures() {
 bool MmxInUse = false;
 
 void LeaveMmxState() {
-  // Only reached with MmxInUse set, that is on a processor that has MMX.
+  // EMMS is executed only with MmxInUse set, which the selection sets only for a
+  // processor that has MMX: on one without, the instruction would fault.
   if (MmxInUse) __asm__ volatile("emms" ::: "memory");
 }
 
@@ -246,43 +249,18 @@ bool ThemesUsable() {
          Entry<ThemeQueryProc>(teIsThemeActive)() != FALSE;
 }
 
-namespace {
-
-const char UtilityWindowClass[] = "RasterThemeNexusWindow";
-
-LRESULT CALLBACK UtilityWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
-  auto* nexus = reinterpret_cast<TThemeNexus*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (nexus == nullptr) return DefWindowProcA(window, msg, wparam, lparam);
-  return nexus->ThemeWndProc(msg, wparam, lparam);
-}
-
-// A hidden top-level window (not a message-only one, which would miss the broadcast
-// WM_THEMECHANGED).
-HWND CreateUtilityWindow(TThemeNexus* nexus) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA window_class{};
-  if (!GetClassInfoA(instance, UtilityWindowClass, &window_class)) {
-    window_class.lpfnWndProc = UtilityWindowProc;
-    window_class.hInstance = instance;
-    window_class.lpszClassName = UtilityWindowClass;
-    RegisterClassA(&window_class);
-  }
-  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, UtilityWindowClass, "", WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, instance, nullptr);
-  if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, LONG_PTR(nexus));
-  return window;
-}
-
-}  // namespace
-
+// A hidden top-level window, not a message-only one, which would miss the broadcast
+// WM_THEMECHANGED.
 TThemeNexus::TThemeNexus() {
-  window_ = CreateUtilityWindow(this);
+  window_ = classlib::AllocateUtilityWindow(
+      classlib::TUtilityWindowKind::Hidden,
+      [this](UINT Msg, WPARAM WParam, LPARAM LParam) { return ThemeWndProc(Msg, WParam, LParam); });
   OpenThemes();
 }
 
 TThemeNexus::~TThemeNexus() {
   CloseThemes();
-  if (window_ != nullptr) DestroyWindow(window_);
+  classlib::DeallocateUtilityWindow(window_);
 }
 
 void TThemeNexus::OpenThemes() {

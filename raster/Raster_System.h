@@ -1,5 +1,5 @@
-// Processor features, routine-selection inputs, the MMX state rule, time measurement, the
-// processor count and the shared theme object of the raster library.
+// Processor features and the selection of the routine variants, the MMX state rule, time
+// measurement, the processor count and the shared theme object of the raster library.
 //
 // This unit is compiled without any processor extension enabled: it only asks the
 // processor what it has, so it runs on every processor.
@@ -57,12 +57,21 @@ TRoutineFeatures StartupRoutineFeatures();
 // can run every path on any host. Call it before the library start-up.
 void ForcePlainRoutines(bool Force);
 
+// The one place that chooses the processor's routines (Raster_System_Selection.cpp):
+// installs the variant of every routine pointer of the library that these features call
+// for, sets MmxInUse to Features.MMX and, with it, builds the blend unit's weight vectors
+// that the MMX variants read. Every pointer holds its plain variant from the program's
+// start (static initialisation), so nothing meets a null pointer before the library
+// start-up. The start-up calls it with StartupRoutineFeatures(); tests and benchmarks
+// call it to run each variant set in turn.
+void SelectRoutines(const TRoutineFeatures& Features);
+
 // ---------------------------------------------------------------------------------------
 // MMX state rule: the MMX variants of the pixel routines leave the MMX state set (the MMX
 // registers alias the floating-point stack); after a run of calls through the routine
 // pointers, and before any floating-point work, callers call LeaveMmxState.
 
-// True when the blend unit installed its MMX variants.
+// True when the routine selection installed the MMX variants of the blend unit.
 extern bool MmxInUse;
 // EMMS when MmxInUse, else nothing.
 void LeaveMmxState();

@@ -1,11 +1,12 @@
 // The MMX variant of the bitmap unit's pixel interpolator: the four channels of a pixel
 // in the four 16-bit lanes of one register. It leaves the MMX state set; callers run
-// LeaveMmxState after a run of calls.
+// LeaveMmxState after a run of calls. It is declared in Raster.h; this file includes only
+// the pixel types, so that nothing but this routine is compiled with MMX enabled.
 #include <mmintrin.h>
 
 #include <algorithm>
 
-#include "raster/Raster.h"
+#include "raster/Raster_Types.h"
 
 namespace raster {
 namespace {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures (once) and builds every target, for each architecture named (default: both,
-# i686 and x86_64), into $BUILD_DIR/<arch>. Warnings are errors in both builds, so a 32-bit
-# compile break shows on every host. BUILD_DIR (default ./build) and BUILD_TYPE (Release or
-# Debug, default Release) choose where and what.
+# Configures and builds every target, for each architecture named (default: both, i686 and
+# x86_64), into $BUILD_DIR/<arch>. The configure step runs at every call (quick once the
+# build folder exists), so a changed BUILD_TYPE or toolchain takes effect. Warnings are
+# errors in both builds, so a 32-bit compile break shows on every host. BUILD_DIR (default
+# ./build) and BUILD_TYPE (Release or Debug, default Release) choose where and what.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 #include "panoptil/views.h"
 
 namespace {

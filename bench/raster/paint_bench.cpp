@@ -179,10 +179,10 @@ double MessageRoundTrip(HWND window, int repetitions) {
   return Median(times);
 }
 
-// Nanoseconds per marked rectangle of 4 to 19 pixels a side in a grid of the control's size.
-double MarkingCost(const TTileRoutineSet& routines) {
-  TileBoxUnion = routines.BoxUnion;
-  TileBlockUnion = routines.BlockUnion;
+// Nanoseconds per marked rectangle of 4 to 19 pixels a side in a grid of the control's
+// size, with the tile routines of these features.
+double MarkingCost(const TRoutineFeatures& features) {
+  SelectRoutines(features);
   std::mt19937 rng(7);
   std::vector<TRect> rects(1 << 16);
   for (TRect& r : rects) {
@@ -236,9 +236,10 @@ int main(int argc, char** argv) {
 
   std::printf("\nMarking alone, nanoseconds per rectangle of 4 to 19 pixels a side\n");
   std::printf("| union | ns per rectangle |\n|---|---|\n");
-  std::printf("| plain | %.1f |\n", MarkingCost(PlainTileRoutines));
-  if (CpuHasExtendedMMX()) std::printf("| extended MMX | %.1f |\n", MarkingCost(EmmxTileRoutines));
-  SetupTileRoutines();
+  std::printf("| plain | %.1f |\n", MarkingCost(TRoutineFeatures{}));
+  if (CpuHasExtendedMMX())
+    std::printf("| extended MMX | %.1f |\n", MarkingCost(TRoutineFeatures{false, true, false}));
+  SelectRoutines(StartupRoutineFeatures());
 
   // The walk of an empty layer collection, as on every paint and mouse move.
   TLayerCollection layers(&box);

@@ -6,6 +6,7 @@
 #include "raster/Raster_BlendVariants.h"
 #include "raster/Raster_Filters.h"
 #include "raster/Raster_LowLevel.h"
+#include "raster/Raster_Startup.h"
 #include "raster/Raster_System.h"
 
 #include <cstdio>
@@ -31,7 +32,7 @@ using RowRun = std::function<void(const Rows&)>;
 struct Case {
   std::string routine;
   std::string variant;
-  TRoutineFeatures features;  // selected while the case runs (for the merge's blend)
+  TRoutineFeatures features;  // selected while the case runs (the merge calls BlendColors)
   RowRun run;
   bool translucent = false;   // source alphas 1..254 only: no shortcut is taken
 };
@@ -118,12 +119,7 @@ std::vector<Case> Cases() {
 
 int main(int argc, char** argv) {
   if (argc > 1) seconds_per_figure = std::atof(argv[1]);
-  InitializeSystemUnit();
-  InitializeLowLevelUnit();
-  InitializeBlendUnit();
-  InitializeProcessorCount();
-  InitializeFilterUnit();
-  BuildWeightVectors();  // the MMX variants need them even under RASTER_FORCE_PLAIN
+  StartupRasterLibrary();
 
   const TRoutineFeatures cpu = RoutineFeaturesOf(ThisProcessor());
   std::printf("processor: MMX %d, extended MMX %d, 3DNow! %d; %d processors\n", cpu.MMX,
@@ -146,7 +142,7 @@ int main(int argc, char** argv) {
         std::printf("%-38s %-18s %10s\n", c.routine.c_str(), c.variant.c_str(), "not run");
         continue;
       }
-      ReselectBlendRoutines(c.features);
+      SelectRoutines(c.features);
       if (c.translucent != source_translucent) {
         source_translucent = c.translucent;
         FillRandom(rows.source, count, 1, source_translucent);
@@ -159,7 +155,6 @@ int main(int argc, char** argv) {
     VirtualFree(rows.source, 0, MEM_RELEASE);
     VirtualFree(rows.dest, 0, MEM_RELEASE);
   }
-  FinalizeBlendUnit();
-  FinalizeSystemUnit();
+  ShutdownRasterLibrary();
   return 0;
 }

@@ -1,9 +1,13 @@
 // The window-message timer: ticks while enabled, none while disabled or at interval 0, the
-// interval set, and the timer itself as the sender.
+// interval set, the timer itself as the sender, and an error of its event shown by the
+// application's default handler.
 #include <gtest/gtest.h>
 
 #include "tools/systest/systest.h"
+#include "classlib/forms.h"
+#include "classlib/sysutils.h"
 #include "classlib/timer.h"
+#include "tests/classlib/test_timers.h"
 
 namespace {
 
@@ -60,6 +64,25 @@ TEST(Timer, TicksOnlyWhileEnabledAndAtItsInterval) {
   slow.timer.SetInterval(20);
   int slow_then = slow.ticks;
   EXPECT_TRUE(systest::WaitUntil([&] { return slow.ticks >= slow_then + 10; }));
+}
+
+TEST(Timer, AnErrorOfOnTimerIsShownAndTheTimerGoesOn) {
+  classlib::Application->Title = L"classlib timer test";
+  CountedTimer timer(20, true);
+  timer.timer.OnTimer = [&](TObject*) {
+    if (++timer.ticks == 1) throw classlib::EConvertError(L"'t' is not a valid integer value");
+  };
+  std::wstring shown;
+  classlib_test::RepeatUntil([&] {
+    HWND box = classlib_test::FindMessageBox(L"classlib timer test");
+    if (!box) return false;
+    shown = classlib_test::MessageBoxText(box);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  ASSERT_TRUE(systest::WaitUntil([&] { return !shown.empty() && timer.ticks >= 5; }))
+      << timer.ticks << " ticks";
+  EXPECT_EQ(shown, L"'t' is not a valid integer value");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Alignment, border and about commands of the magnifier, and its border hit test.
 #include <gtest/gtest.h>
 
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 
 namespace panoptil_test {
 namespace {

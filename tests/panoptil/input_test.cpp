@@ -1,7 +1,7 @@
 // Touches and keys given to the magnifier reach the stand-in emulator as its log shows.
 #include <gtest/gtest.h>
 
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 
 namespace panoptil_test {
 namespace {

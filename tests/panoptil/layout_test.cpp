@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 
 namespace panoptil_test {
 namespace {

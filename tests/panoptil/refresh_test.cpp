@@ -1,7 +1,7 @@
 // The refresh timer's rates and pause, and an emulator that the magnifier starts itself.
 #include <gtest/gtest.h>
 
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 
 namespace panoptil_test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 
 namespace panoptil_test {
 namespace {

@@ -1,7 +1,7 @@
 // Hiding and showing the taskbar, and showing it again when the program ends abnormally.
 #include <gtest/gtest.h>
 
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 #include "panoptil/taskbar.h"
 #include "tests/panoptil/taskbar_window.h"
 

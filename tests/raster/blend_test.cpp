@@ -80,7 +80,7 @@ TColor32 RefMerge(bool mmx, TColor32 f, TColor32 b) {
 class BlendVariants : public testing::TestWithParam<raster_test::Variant> {
  protected:
   void SetUp() override {
-    ReselectBlendRoutines(GetParam().features);
+    raster_test::SelectAll(GetParam().features);
     mmx_ = GetParam().features.MMX;
     emmx_ = GetParam().features.ExtendedMMX;
   }
@@ -342,7 +342,7 @@ TEST(BlendTables, EveryEntry) {
 }
 
 TEST(BlendTables, WeightVectors) {
-  ReselectBlendRoutines({true, false, false});
+  raster_test::SelectAll({true, false, false});
   ASSERT_NE(WeightVectors, nullptr);
   EXPECT_EQ(uintptr_t(WeightVectors) % 8, 0u);
   for (uint64_t i = 0; i < 256; ++i)

@@ -13,7 +13,7 @@ using raster_test::FirstDifference;
 
 class FilterVariants : public testing::TestWithParam<raster_test::Variant> {
  protected:
-  void SetUp() override { SelectFilterRoutines(GetParam().features); }
+  void SetUp() override { raster_test::SelectAll(GetParam().features); }
   void TearDown() override { raster_test::SelectStartupRoutines(); }
 };
 

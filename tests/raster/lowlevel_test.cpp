@@ -11,7 +11,7 @@ using raster_test::FirstDifference;
 
 class FillVariants : public testing::TestWithParam<raster_test::Variant> {
  protected:
-  void SetUp() override { SelectFillRoutine(GetParam().features); }
+  void SetUp() override { raster_test::SelectAll(GetParam().features); }
   void TearDown() override { raster_test::SelectStartupRoutines(); }
 };
 

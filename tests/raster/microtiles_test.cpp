@@ -171,8 +171,8 @@ TRect RandomRect(std::mt19937& rng, int width, int height) {
 
 class MicroTileVariants : public ::testing::TestWithParam<Variant> {
  protected:
-  void SetUp() override { SelectTileRoutines(GetParam().features); }
-  void TearDown() override { SelectTileRoutines(StartupRoutineFeatures()); }
+  void SetUp() override { raster_test::SelectAll(GetParam().features); }
+  void TearDown() override { raster_test::SelectStartupRoutines(); }
 };
 
 TEST_P(MicroTileVariants, UnionsAndSeededAreasMarkMergeCopyAndConvertLikeTheReference) {

@@ -1,11 +1,7 @@
-// Start-up of the raster units for the test programs, and the shared test helpers.
+// Start-up of the raster library for the test programs, and the shared test helpers.
 #include "tests/raster/raster_test_support.h"
 
-#include "raster/Raster_Blend.h"
-#include "raster/Raster_Filters.h"
-#include "raster/Raster.h"
-#include "raster/Raster_LowLevel.h"
-#include "raster/Raster_Resamplers.h"
+#include "raster/Raster_Startup.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -14,26 +10,13 @@
 namespace raster_test {
 namespace {
 
-class RasterUnits : public testing::Environment {
+class RasterLibrary : public testing::Environment {
  public:
-  void SetUp() override {
-    raster::InitializeSystemUnit();
-    raster::InitializeLowLevelUnit();
-    raster::InitializeBlendUnit();
-    raster::InitializeResamplersUnit();
-    raster::InitializeProcessorCount();
-    raster::InitializeFilterUnit();
-    raster::StartupRasterUnit();
-  }
-  void TearDown() override {
-    raster::ShutdownRasterUnit();
-    raster::FinalizeResamplersUnit();
-    raster::FinalizeBlendUnit();
-    raster::FinalizeSystemUnit();
-  }
+  void SetUp() override { raster::StartupRasterLibrary(); }
+  void TearDown() override { raster::ShutdownRasterLibrary(); }
 };
 
-testing::Environment* const units = testing::AddGlobalTestEnvironment(new RasterUnits);
+testing::Environment* const library = testing::AddGlobalTestEnvironment(new RasterLibrary);
 
 }  // namespace
 
@@ -47,13 +30,7 @@ std::vector<Variant> RunnableVariants() {
 
 std::string VariantName(const testing::TestParamInfo<Variant>& info) { return info.param.name; }
 
-void SelectAll(const TRoutineFeatures& features) {
-  raster::SelectFillRoutine(features);
-  raster::ReselectBlendRoutines(features);
-  raster::SelectFilterRoutines(features);
-  raster::SelectResamplerRoutines(features);
-  raster::SelectPixelInterpolator(features);
-}
+void SelectAll(const TRoutineFeatures& features) { raster::SelectRoutines(features); }
 
 void SelectStartupRoutines() { SelectAll(raster::StartupRoutineFeatures()); }
 

@@ -1,4 +1,4 @@
-// Shared pieces of the raster unit tests: the units' start-up for the test program, the
+// Shared pieces of the raster unit tests: the library's start-up for the test program, the
 // routine variants this processor can run, seeded random rows and row comparison.
 #pragma once
 
@@ -28,7 +28,7 @@ std::vector<Variant> RunnableVariants();
 std::string VariantName(const testing::TestParamInfo<Variant>& info);
 inline void PrintTo(const Variant& variant, std::ostream* out) { *out << variant.name; }
 
-// Installs a variant set in every unit of this helper's part of the library.
+// Installs the variants of these features in every routine pointer (raster::SelectRoutines).
 void SelectAll(const TRoutineFeatures& features);
 // Back to what start-up selected.
 void SelectStartupRoutines();

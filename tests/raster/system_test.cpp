@@ -1,9 +1,12 @@
 // Processor feature tests with given CPUID answers, the routine selection they lead to,
 // the MMX state rule, time measurement, the processor count and the theme object.
+#include "raster/Raster.h"
 #include "raster/Raster_Blend.h"
 #include "raster/Raster_BlendVariants.h"
 #include "raster/Raster_Filters.h"
 #include "raster/Raster_LowLevel.h"
+#include "raster/Raster_MicroTiles.h"
+#include "raster/Raster_Resamplers.h"
 #include "raster/Raster_System.h"
 #include "tests/raster/raster_test_support.h"
 
@@ -83,26 +86,32 @@ TEST(CpuHasFeature, ThisProcessorHasMmxAndSse) {
 // ---------------------------------------------------------------------------------------
 // The selection table, applied to given answers.
 
-enum Kind { Plain, Mmx, Emmx };
+enum Kind { Plain, Mmx, Emmx, ThreeDNow };
 
+// `interpolation` stands for BilinearInterpolate and PixelInterpolator, which follow one
+// rule.
 struct SelectionRow {
   const char* name;
   TCpuidAnswers answers;
-  Kind fill, combine, extrema, filters;
+  Kind fill, combine, extrema, filters, average, interpolation, tiles;
 };
 
 const SelectionRow SelectionRows[] = {
-    {"no CPUID", Answers(false, Family6, ~0u, 0x80000008, ~0u), Plain, Plain, Plain, Plain},
-    {"family 4", Answers(true, Family4, MmxBit | SseBit, 0, 0), Plain, Plain, Plain, Plain},
-    {"MMX only", Answers(true, Family5, MmxBit, 0, 0), Mmx, Mmx, Plain, Mmx},
-    {"MMX and SSE", Answers(true, Family6, MmxBit | SseBit, 0x80000001, 0), Mmx, Mmx, Emmx, Emmx},
+    {"no CPUID", Answers(false, Family6, ~0u, 0x80000008, ~0u),
+     Plain, Plain, Plain, Plain, Plain, Plain, Plain},
+    {"family 4", Answers(true, Family4, MmxBit | SseBit, 0, 0),
+     Plain, Plain, Plain, Plain, Plain, Plain, Plain},
+    {"MMX only", Answers(true, Family5, MmxBit, 0, 0), Mmx, Mmx, Plain, Mmx, Mmx, Mmx, Plain},
+    {"MMX and SSE", Answers(true, Family6, MmxBit | SseBit, 0x80000001, 0),
+     Mmx, Mmx, Emmx, Emmx, Mmx, Mmx, Emmx},
     {"MMX and AMD extended MMX", Answers(true, Family6, MmxBit, 0x80000001, ExtMmxBit),
-     Mmx, Mmx, Emmx, Emmx},
+     Mmx, Mmx, Emmx, Emmx, Mmx, Mmx, Emmx},
     {"MMX and 3DNow!", Answers(true, Family6, MmxBit, 0x80000001, Amd3DNowBit),
-     Mmx, Mmx, Plain, Mmx},
+     Mmx, Mmx, Plain, Mmx, ThreeDNow, Mmx, Plain},
     {"3DNow! without MMX", Answers(true, Family6, 0, 0x80000001, Amd3DNowBit),
-     Plain, Plain, Plain, Plain},
-    {"extended MMX without MMX", Answers(true, Family6, SseBit, 0, 0), Plain, Plain, Emmx, Emmx},
+     Plain, Plain, Plain, Plain, ThreeDNow, Mmx, Plain},
+    {"extended MMX without MMX", Answers(true, Family6, SseBit, 0, 0),
+     Plain, Plain, Emmx, Emmx, Plain, Plain, Emmx},
 };
 
 class Selection : public testing::Test {
@@ -133,6 +142,17 @@ TEST_F(Selection, FollowsTheTableForGivenAnswers) {
                                                          : PlainLineFilters;
     EXPECT_EQ(XorPixelsTo, filters.XorPixelsTo) << row.name;
     EXPECT_EQ(AndPixelsTo, filters.AndPixelsTo) << row.name;
+    EXPECT_EQ(AverageBlock, row.average == ThreeDNow ? AverageBlock_3DNow
+                            : row.average == Mmx     ? AverageBlock_MMX
+                                                     : AverageBlock_Plain) << row.name;
+    const bool mmx_interpolation = row.interpolation == Mmx;
+    EXPECT_EQ(BilinearInterpolate,
+              mmx_interpolation ? BilinearInterpolate_MMX : BilinearInterpolate_Plain) << row.name;
+    EXPECT_EQ(PixelInterpolator,
+              mmx_interpolation ? PixelInterpolator_MMX : PixelInterpolator_Plain) << row.name;
+    const TTileRoutineSet& tiles = row.tiles == Emmx ? EmmxTileRoutines : PlainTileRoutines;
+    EXPECT_EQ(TileBoxUnion, tiles.BoxUnion) << row.name;
+    EXPECT_EQ(TileBlockUnion, tiles.BlockUnion) << row.name;
     // The mode tables follow the pointers.
     EXPECT_EQ(BlendRowByMode[cmBlend], BlendRow) << row.name;
     EXPECT_EQ(BlendRowByMode[cmMerge], MergeRow) << row.name;
@@ -153,6 +173,7 @@ TEST_F(Selection, StartupChoosesThisProcessorsVariantsUnlessPlainIsForced) {
     EXPECT_EQ(CombineColors, (c.mmx ? MmxCombineBlend : PlainCombineBlend).CombineColors) << what;
     EXPECT_EQ(XorPixelsTo, (c.emmx ? EmmxLineFilters : c.mmx ? MmxLineFilters : PlainLineFilters)
                                .XorPixelsTo) << what;
+    EXPECT_EQ(TileBoxUnion, (c.emmx ? EmmxTileRoutines : PlainTileRoutines).BoxUnion) << what;
     EXPECT_EQ(MmxInUse, c.mmx) << what;
   }
   ForcePlainRoutines(false);

@@ -1,4 +1,4 @@
-#include "tests/panoptil/magnifier.h"
+#include "tools/systest/magnifier.h"
 
 #include <algorithm>
 #include <cstdio>

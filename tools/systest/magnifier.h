@@ -1,5 +1,6 @@
-// Driving a running magnifier beside the stand-in emulator: starting both, choosing popup
-// menu items, turning the wheel, finding the boxes and checking the pictures in them.
+// Driving a running magnifier beside the stand-in emulator, for panoptil's system tests and
+// its refresh benchmark: starting both, choosing popup menu items, turning the wheel,
+// finding the boxes and checking the pictures in them.
 #pragma once
 
 #include <windows.h>
