@@ -49,6 +49,7 @@ class TForm1 : public viewer::TViewerForm, public GlMenu, public TGlSurface {
   void RotationChosen(int rotation) override;
   void BorderChosen(int border) override;
   void ShowSecondWindow() override;
+  void CloseSecondWindow() override;
   void ApplySetting(viewer::SettingKind kind, int index) override;
 
  private:

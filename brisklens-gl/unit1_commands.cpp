@@ -22,6 +22,12 @@ void TForm1::ShowSecondWindow() {
   ActivateRendering();
 }
 
+// Closing the second window deletes its rendering context and leaves none current.
+void TForm1::CloseSecondWindow() {
+  Form3->Close();
+  ActivateRendering();
+}
+
 // The rotations take the border mode into the preset; turning hides the cursor icon,
 // turning back shows it.
 void TForm1::RotationChosen(int rotation) {

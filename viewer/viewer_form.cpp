@@ -60,6 +60,10 @@ void TViewerForm::FormActivate(TObject*) {
   FirstActivation = false;
   if (FileExists(design_.settings_file)) ReadSettingsFile();
   ApplyLayout();
+  // A file of one screen closes the second window only now, once the layout has docked
+  // it: hiding can take the system a while, and the window is not to be seen hidden
+  // anywhere but on its side of the main window.
+  if (Menu().SingleScr->Checked()) CloseSecondWindow();
   if (!EmulatorWindow) StartEmulator();
 }
 
@@ -192,6 +196,8 @@ void TViewerForm::DoubleMonClick(TObject*) {
 }
 
 void TViewerForm::ShowSecondWindow() { SecondWindow().Show(); }
+
+void TViewerForm::CloseSecondWindow() { SecondWindow().Close(); }
 
 void TViewerForm::SingleScrClick(TObject*) {
   SecondWindow().Close();
@@ -342,14 +348,12 @@ void TViewerForm::ApplySettings(const StoredSettings& settings) {
   }
 }
 
-// Without a border the frame goes at once; the rest of the border's effect is each
-// viewer's.
+// One screen is chosen here, its window closed after the layout (FormActivate); without a
+// border the frame goes at once, the rest of the border's effect is each viewer's.
 void TViewerForm::ApplySetting(SettingKind kind, int index) {
   switch (kind) {
     case SettingKind::Screens:
-      if (index != 0) break;
-      SecondWindow().Close();
-      Menu().ScreenChoice->SetEnabled(true);
+      if (index == 0) Menu().ScreenChoice->SetEnabled(true);
       break;
     case SettingKind::Resolution: ResolutionIndex = index; break;
     case SettingKind::Speed: PassDelay = design_.pass_delays[size_t(index)]; break;

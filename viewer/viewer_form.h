@@ -133,8 +133,10 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   // After the rotation or the border item was checked, before the layout.
   virtual void RotationChosen(int rotation) = 0;
   virtual void BorderChosen(int border) = 0;
-  // Showing the second window for two screens.
+  // Showing the second window for two screens, and closing it when a settings file
+  // chose one.
   virtual void ShowSecondWindow();
+  virtual void CloseSecondWindow();
   // The effect of one word line read from the settings file, after its item was checked.
   virtual void ApplySetting(SettingKind kind, int index);
 

@@ -54,6 +54,19 @@ TEST_F(GlSettings, AFileOfOneScreenWithTheEmulatorHiddenComesBackUnchanged) {
   EXPECT_TRUE(EmulatorBack()) << "given back at the end";
 }
 
+// One screen, docked on the left: the second window is hidden there, the main window draws
+// in its own context, and two screens show both pictures with the second window there.
+TEST_F(GlSettings, AFileOfOneScreenDockedLeftHidesTheSecondWindowOnTheLeft) {
+  StartWithSettings({"700", "300", "50", "60", "sm", "sss", "800", "normal", "cursor", "60",
+                     "have", "show", "left"});
+  ExpectHiddenDockedLeftThenShownThere();
+  EXPECT_EQ(WaitForPicture(viewer_.main, ViewOf(0, kLowerBlock)), "");
+  EXPECT_EQ(WaitForPicture(viewer_.second, ViewOf(0, kUpperBlock)), "");
+  const std::vector<std::string> written = CloseAndReadSettings();
+  ASSERT_EQ(written.size(), 13u);
+  EXPECT_EQ(written[2] + "," + written[3] + " " + written[5], "316,300 ddd");
+}
+
 // Each row's Menu.txt is the same damaged content as its Set.conf, except the last, a whole
 // menu text in the users' code page that gives the rotation submenu and its item "left"
 // access keys: typed into the open menu they turn the view; other texts choose nothing.

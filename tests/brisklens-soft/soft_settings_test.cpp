@@ -59,6 +59,17 @@ TEST_F(SoftSettings, AFileOfOneTurnedScreenWithTheEmulatorHiddenComesBackUnchang
   EXPECT_TRUE(EmulatorBack()) << "given back at the end";
 }
 
+// One screen, docked on the left: the second window is hidden there, and shows there when
+// two screens are chosen.
+TEST_F(SoftSettings, AFileOfOneScreenDockedLeftHidesTheSecondWindowOnTheLeft) {
+  StartWithSettings({"700", "300", "50", "60", "sm", "sss", "none", "800", "normal", "cursor",
+                     "60", "show", "border", "left"});
+  ExpectHiddenDockedLeftThenShownThere();
+  const std::vector<std::string> written = CloseAndReadSettings();
+  ASSERT_EQ(written.size(), 14u);
+  EXPECT_EQ(written[2] + "," + written[3] + " " + written[5], "316,300 ddd");
+}
+
 TEST(SoftSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
   std::string binary;
   for (int round = 0; round < 4; ++round)

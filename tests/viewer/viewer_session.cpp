@@ -257,6 +257,19 @@ void AttachedViewerTest::StartWithSettings(const std::vector<std::string>& lines
   ASSERT_TRUE(viewer_.Start(dir_.path(), lines.at(5) != "sss"));
 }
 
+void AttachedViewerTest::ExpectHiddenDockedLeftThenShownThere() {
+  auto docked_left = [&] {
+    const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
+    return second.right == main.left && second.top == main.top;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(viewer_.second); }));
+  EXPECT_TRUE(docked_left()) << "hidden at " << WindowRect(viewer_.second).left << ","
+                             << WindowRect(viewer_.second).top;
+  constexpr int kScreensSubmenu = 1, kTwoScreens = 1;
+  Choose(kScreensSubmenu, kTwoScreens);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer_.second) && docked_left(); }));
+}
+
 void AttachedViewerTest::NoteEmulatorPlace() {
   emulator_ex_style_ = GetWindowLongW(emulator_.window(), GWL_EXSTYLE);
   emulator_place_ = WindowRect(emulator_.window());
