@@ -147,9 +147,6 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   void ChooseCursorOffsets();
   void ChooseEmulatorHidden(bool hidden);
 
-  const TViewerDesign& design_;
-  bool closed_ = false;
-
  private:
   void ReadSettingsFile();
   void WriteSettingsFile();
@@ -157,6 +154,9 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   void ChooseResolution(int index);
   void ChooseSpeed(int speed);
   void ChooseBorder(int border);
+
+  const TViewerDesign& design_;
+  bool closed_ = false;
 };
 
 }  // namespace viewer
