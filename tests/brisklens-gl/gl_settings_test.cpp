@@ -45,13 +45,7 @@ TEST_F(GlSettings, AFileOfOneScreenWithTheEmulatorHiddenComesBackUnchanged) {
   // The second window stays clear of the screen's edge, where it would snap.
   const std::vector<std::string> lines = {"200", "290", "200",    "802",  "sm",   "sss", "800",
                                           "right", "cursor", "noskip", "none", "hide", "down"};
-  StartWithSettings(lines);
-  EXPECT_TRUE(EmulatorHidden()) << "hidden at attach";
-  EXPECT_FALSE(IsWindowVisible(viewer_.second));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
-  EXPECT_EQ(CloseAndReadSettings(), lines);
-  EXPECT_TRUE(EmulatorBack()) << "given back at the end";
+  ExpectTurnedOneScreenHiddenEmulatorComesBack(lines);
 }
 
 // One screen, docked on the left: the second window is hidden there, the main window draws

@@ -50,13 +50,7 @@ TEST_F(SoftSettings, AFileOfOneTurnedScreenWithTheEmulatorHiddenComesBackUnchang
   const std::vector<std::string> lines = {"200",  "290",    "200",    "802",  "sm",
                                           "sss",  "fast",   "800",    "left", "cursor",
                                           "noskip", "hide", "none",   "down"};
-  StartWithSettings(lines);
-  EXPECT_TRUE(EmulatorHidden()) << "hidden at attach";
-  EXPECT_FALSE(IsWindowVisible(viewer_.second));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
-  EXPECT_EQ(CloseAndReadSettings(), lines);
-  EXPECT_TRUE(EmulatorBack()) << "given back at the end";
+  ExpectTurnedOneScreenHiddenEmulatorComesBack(lines);
 }
 
 // One screen, docked on the left: the second window is hidden there, and shows there when

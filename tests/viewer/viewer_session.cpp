@@ -257,6 +257,17 @@ void AttachedViewerTest::StartWithSettings(const std::vector<std::string>& lines
   ASSERT_TRUE(viewer_.Start(dir_.path(), lines.at(5) != "sss"));
 }
 
+void AttachedViewerTest::ExpectTurnedOneScreenHiddenEmulatorComesBack(
+    const std::vector<std::string>& lines) {
+  StartWithSettings(lines);
+  EXPECT_TRUE(EmulatorHidden()) << "hidden at attach";
+  EXPECT_FALSE(IsWindowVisible(viewer_.second));
+  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
+  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
+  EXPECT_EQ(CloseAndReadSettings(), lines);
+  EXPECT_TRUE(EmulatorBack()) << "given back at the end";
+}
+
 void AttachedViewerTest::ExpectHiddenDockedLeftThenShownThere() {
   auto docked_left = [&] {
     const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
