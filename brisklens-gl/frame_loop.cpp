@@ -6,23 +6,8 @@ namespace brisklens_gl {
 
 using namespace classlib;
 
-namespace {
-
-// Capture row of the lower block's first row.
-constexpr int kLowerBlockFirstRow = 202;
-
-}  // namespace
-
-void TForm1::AppIdle(TObject*, bool& done) {
-  done = false;
-  if (closed_) return;
-  CaptureAndRender();
-  if (DoubleScr->Checked() && Form3->Dragging) viewer::SnapToSecondWindow(*this, *Form3, DockSide);
-  Sleep(DWORD(PassDelay));
-}
-
 void TForm1::CaptureAndRender() {
-  AttachToEmulator(GlMenu::Hide->Checked());
+  AttachToEmulator(HideItem->Checked());
   if (!Attached) return;
   Cursor = GetCursor();
   CopyEmulatorClient();
@@ -31,7 +16,7 @@ void TForm1::CaptureAndRender() {
   GdiFlush();
   const CaptureImage capture = {reinterpret_cast<const uint8_t*>(CaptureBitmap->Bits()),
                                 CaptureBitmap->Height()};
-  RenderFrame(capture, CaptureLastRow, PresetIndex, TextureBuffer, *this,
+  RenderFrame(capture, CaptureLastRow(), PresetIndex, TextureBuffer, *this,
               DoubleScr->Checked() ? Form3 : nullptr);
   CheckEmulatorAlive();
 }
@@ -51,10 +36,6 @@ void TForm1::DrawCursorOverlay() {
     return;
   DrawIcon(CaptureBitmap->Handle(), place.x, place.y + kLowerBlockFirstRow + ScreenOffset,
            Cursor);
-}
-
-void TForm1::CheckEmulatorAlive() {
-  if (!MatchesEmulatorCaption(EmulatorWindow)) Close();
 }
 
 }  // namespace brisklens_gl

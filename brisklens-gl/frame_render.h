@@ -7,8 +7,14 @@
 
 namespace brisklens_gl {
 
-// The upper block of the capture: rows 0..279, the upper screen with its frame.
-constexpr int kUpperBlockLastRow = kTextureSize - 1;
+// The main window's block of the capture is its rows ScreenOffset + 202 to ScreenOffset +
+// 481: the lower screen (from client row 208) at offset 0, the upper screen (from row 7)
+// at -202, where the block is rows 0..279, the second window's block in dual-screen mode.
+constexpr int kLowerBlockFirstRow = 202;
+constexpr int kLowerBlockLastRow = kLowerBlockFirstRow + kTextureSize - 1;
+constexpr int kLowerScreenOffset = 0;
+constexpr int kUpperScreenOffset = -kLowerBlockFirstRow;
+constexpr int kUpperBlockLastRow = kUpperScreenOffset + kLowerBlockLastRow;
 
 // With the main window's context current: repacks the block that ends at `main_last_row`
 // into `texture`, uploads it as the main texture, draws it with `preset` and swaps the main

@@ -1,8 +1,8 @@
 #include "brisklens-gl/unit1.h"
 
+#include "brisklens-gl/str_to_int_val.h"
 #include "brisklens-gl/unit3.h"
-#include "classlib/sysutils.h"
-#include "viewer/mouse_binding.h"
+#include "brisklens-gl/unit4.h"
 
 namespace brisklens_gl {
 
@@ -12,78 +12,37 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// The capture covers emulator client rows 0..481: the lower block ends at row 481.
-constexpr int kCaptureWidth = kTextureSize;
-constexpr int kCaptureHeight = 482;
+// A position line is always a number: what StrToIntVal makes of it.
+std::optional<int> ConvertPosition(const std::wstring& line) { return StrToIntVal(line); }
+
+const viewer::TViewerDesign kDesign = {
+    L"Brisklens for No$gba", L"Times New Roman", L".\\Set.conf", L".\\Menu.txt",
+    ConvertPosition, {10, 20, 25, 33, 50, 70, 80},
+    kLowerScreenOffset, kUpperScreenOffset, kLowerScreenOffset, /*press_correction=*/false,
+    []() -> viewer::TSecondWindow& { return *Form3; },
+    []() -> viewer::TCursorOffsetDialog& { return *Form4; }};
 
 }  // namespace
 
-TForm1::TForm1() : TForm(L"TForm1"), GlMenu(this) {
-  SetCaption(L"Brisklens for No$gba");
-  SetBorderStyle(TFormBorderStyle::bsSingle);
-  SetBorderIcons(biSystemMenu | biMinimize);
-  Position = TPosition::poScreenCenter;
-  ScreenSnap = true;
-  SetFont(L"Times New Roman", -11);
-  viewer::BindMainFormEvents(*this);
+TForm1::TForm1() : TViewerForm(L"TForm1", kDesign), GlMenu(this) {
   BindCommands();
+  BindOwnCommands();
 }
 
-void TForm1::FormCreate(TObject*) {
-  if (FileExists(L".\\Menu.txt")) ReadMenuTextFile();
-  SingleSizeTable = viewer::MakeSingleSizeTable();
-  DualSizeTable = viewer::MakeDualSizeTable();
-  CameraPreset = MakeCameraPresets();
-  TexCoordSet = MakeTexCoordSets();
-  PresetIndex = 0;
-  Dragging = false;
-  FirstActivation = true;
-  Attached = false;
-  DockSide = viewer::kDockTop;
-  CheckStartupItems();
-  BindCanvasToScreen();
+// The capture covers emulator client rows 0..481: the lower block ends at row 481.
+void TForm1::CreatePictureResources() {
   CaptureBitmap = std::make_unique<raster::TBitmap32>();
-  CaptureBitmap->SetWidth(kCaptureWidth);
-  CaptureBitmap->SetHeight(kCaptureHeight);
-  ResolutionIndex = 2;
-  const viewer::SizeEntry start = DualSizeTable[size_t(ResolutionIndex)];
-  SetClientHeight(start.height);
-  SetClientWidth(start.width);
-  ScaleX = float(start.width / 256.0);
-  ScaleY = float(start.height / 192.0);
-  AllocateCaptionBuffer();
-  CaptureLastRow = ScreenOffset + 481;
-  CursorOffsetX = 3;
-  CursorOffsetY = 5;
-  PassDelay = 20;
-  FindRunningEmulator();
+  CaptureBitmap->SetWidth(kTextureSize);
+  CaptureBitmap->SetHeight(kLowerBlockLastRow + 1);
 }
 
-// The second window shows first and makes its context; the main window's context is made
-// last, so it is the current one when the passes begin.
-void TForm1::FormShow(TObject*) {
-  Form3->Show();
-  StartRendering(Handle(), 0.0f, ClientWidth(), ClientHeight());
-  Application->OnIdle = [this](TObject* sender, bool& done) { AppIdle(sender, done); };
-}
+// The second window has shown first and made its context; the main window's is made now,
+// so it is the current one when the passes begin.
+void TForm1::StartPictures() { StartRendering(Handle(), 0.0f, ClientWidth(), ClientHeight()); }
 
-void TForm1::FormActivate(TObject*) {
-  if (!FirstActivation) return;
-  SetBounds(Form3->Left(), Form3->Top() + Form3->Height(), Width(), Height());
-  FirstActivation = false;
-  if (FileExists(L".\\Set.conf")) ReadSettingsFile();
-  ApplyLayout();
-  if (!EmulatorWindow) viewer::StartEmulator();
-}
-
-void TForm1::FormClose(TObject*, TCloseAction&) {
-  if (closed_) return;
-  closed_ = true;
-  if (EmulatorHidden) RestoreEmulatorWindow();
+void TForm1::FreePictureResources() {
   CaptureBitmap.reset();
-  ReleaseEmulatorCanvas();
   EndRendering(Handle());
-  WriteSettingsFile();
 }
 
 }  // namespace brisklens_gl

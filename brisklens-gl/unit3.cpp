@@ -17,12 +17,8 @@ TForm3::TForm3() : TSecondWindow(L"TForm3") {
 // The context of a window still shown when the program ends goes with it.
 TForm3::~TForm3() { EndRendering(Handle()); }
 
-void TForm3::FormCreate(TObject*) {
-  SetClientSize(512, 384);
-  CameraPreset = MakeCameraPresets();
-  TexCoordSet = MakeTexCoordSets();
-  Dragging = false;
-}
+// Its camera presets and texture sets are its surface's from the start.
+void TForm3::FormCreate(TObject*) { SetClientSize(512, 384); }
 
 // The second window clears to opaque black.
 void TForm3::FormShow(TObject*) { StartRendering(Handle(), 1.0f, ClientWidth(), ClientHeight()); }

@@ -12,17 +12,12 @@ RECT WholeBitmap(const TBitmap& bitmap) { return {0, 0, bitmap.Width(), bitmap.H
 
 }  // namespace
 
-void TForm1::AppIdle(TObject*, bool& done) {
-  done = false;
-  if (closed_) return;
+void TForm1::RenderPass() {
   AttachToEmulator(AlphaOn->Checked());
-  if (Attached) {
-    DrawMainPicture();
-    DrawSecondPicture();
-    CheckEmulatorAlive();
-  }
-  if (DoubleScr->Checked() && Form2->Dragging) viewer::SnapToSecondWindow(*this, *Form2, DockSide);
-  Sleep(DWORD(PassDelay));
+  if (!Attached) return;
+  DrawMainPicture();
+  DrawSecondPicture();
+  CheckEmulatorAlive();
 }
 
 // In the image path the main picture's repaint waits until the cursor icon is in it: the
@@ -52,10 +47,6 @@ void TForm1::DrawSecondPicture() {
 void TForm1::DrawDirectPicture(const RECT& frame, TForm& window) {
   DirectBitmap->Canvas().CopyRect(WholeBitmap(*DirectBitmap), *EmulatorCanvas, frame);
   window.Canvas().Draw(0, 0, *DirectBitmap);
-}
-
-void TForm1::CheckEmulatorAlive() {
-  if (!MatchesEmulatorCaption(EmulatorWindow)) Close();
 }
 
 }  // namespace brisklens_soft

@@ -1,6 +1,7 @@
-// The main window of the viewer: shows one emulator screen enlarged, forwards keys and
-// touches to the emulator and does all the viewer's work in the application's idle event,
-// one pass after another.
+// The main window of the viewer: shows one emulator screen enlarged, straight from the
+// emulator's window (the direct path) or through the raster library's image controls with
+// a filter or a rotation (the image path), forwards keys and touches to the emulator and
+// does all the viewer's work in the application's idle event, one pass after another.
 #pragma once
 
 #include <memory>
@@ -10,118 +11,50 @@
 #include "classlib/graphics.h"
 #include "raster/Raster.h"
 #include "raster/Raster_Image.h"
-#include "viewer/emulator.h"
-#include "viewer/layout.h"
-#include "viewer/settings_file.h"
+#include "viewer/viewer_form.h"
 
 namespace brisklens_soft {
 
-class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorAttachment {
+class TForm1 : public viewer::TViewerForm, public SoftMenu {
  public:
   TForm1();
 
   raster::TImage32 MyBMP;
 
-  bool Dragging = false;
-  bool FirstActivation = false;
-  int ScreenOffset = 1;
-  int SecondScreenOffset = -202;
-  int ResolutionIndex = 2;
-  viewer::SizeTable SingleSizeTable = {};
-  viewer::SizeTable DualSizeTable = {};
+  const int SecondScreenOffset = viewer::kSecondFrameOffset;
   std::unique_ptr<classlib::TBitmap> DirectBitmap;
   std::unique_ptr<raster::TBitmap32> CaptureBitmap;
-  RECT EmulatorRect = {0, 0, 0, 0};
-  HCURSOR Cursor = nullptr;
-  POINT DragOrigin = {0, 0};
-  POINT LastTouchPoint = {0, 0};
-  float ScaleX = 2.0f;
-  float ScaleY = 2.0f;
   int BorderTrim = 0;
-  int DockSide = viewer::kDockTop;
-  int PassDelay = 15;
-  int CursorOffsetX = 0;
-  int CursorOffsetY = 0;
 
-  // Start-up and shutdown (unit1.cpp).
-  void FormCreate(classlib::TObject* sender);
-  void FormShow(classlib::TObject* sender);
-  void FormActivate(classlib::TObject* sender);
-  void FormClose(classlib::TObject* sender, classlib::TCloseAction& action);
-
-  // The frame loop (frame_loop.cpp).
-  void AppIdle(classlib::TObject* sender, bool& done);
-
-  // Layout and docking (unit1_layout.cpp).
-  void ApplyLayout();
-  void DockSecondWindow();
-  void WMMove(classlib::TMessage& message);
+  // Sizes the windows and images; while the direct path draws, the images stay at 0x0.
+  void ApplyLayout() override;
   // Images at 0x0 while the direct path draws on the windows' canvases.
   void SizeImagesForDirectPath();
 
-  // Menu commands (unit1_commands.cpp).
-  void SingleMonClick(classlib::TObject* sender);
-  void DoubleMonClick(classlib::TObject* sender);
-  void SingleScrClick(classlib::TObject* sender);
-  void DoubleScrClick(classlib::TObject* sender);
+  // Menu commands of this viewer alone, or named its own way (unit1_commands.cpp).
   void NoneFilterClick(classlib::TObject* sender);
   void FastLinearClick(classlib::TObject* sender);
   void ClearLinearClick(classlib::TObject* sender);
-  void UpScrClick(classlib::TObject* sender);
-  void DownScrClick(classlib::TObject* sender);
-  void N800600Click(classlib::TObject* sender);
-  void N1024768Click(classlib::TObject* sender);
-  void N1280800Click(classlib::TObject* sender);
-  void N12801024Click(classlib::TObject* sender);
   void normalClick(classlib::TObject* sender);
-  void RotateLeftClick(classlib::TObject* sender);
-  void RotateRightClick(classlib::TObject* sender);
-  void CursorONClick(classlib::TObject* sender);
-  void CursorOFFClick(classlib::TObject* sender);
   void settingClick(classlib::TObject* sender);
-  void NoSkipClick(classlib::TObject* sender);
-  void N60fpsClick(classlib::TObject* sender);
-  void N50fpsClick(classlib::TObject* sender);
-  void N40fpsClick(classlib::TObject* sender);
-  void N30fpsClick(classlib::TObject* sender);
-  void N25fpsClick(classlib::TObject* sender);
-  void N20fpsClick(classlib::TObject* sender);
   void AlphaOffClick(classlib::TObject* sender);
   void AlphaOnClick(classlib::TObject* sender);
-  void haveClick(classlib::TObject* sender);
-  void noneClick(classlib::TObject* sender);
-  void noneallClick(classlib::TObject* sender);
-
-  // The settings file (unit1_settings.cpp): the state it stores, and applying a stored
-  // state onto the start-up state as reading the file does.
-  viewer::StoredSettings CurrentSettings() const;
-  void ApplySettings(const viewer::StoredSettings& settings);
-
-  // Input (unit1_input.cpp).
-  void FormKeyDown(classlib::TObject* sender, WORD& key, classlib::TShiftState shift);
-  void FormKeyUp(classlib::TObject* sender, WORD& key, classlib::TShiftState shift);
-  void FormMouseDown(classlib::TObject* sender, classlib::TMouseButton button,
-                     classlib::TShiftState shift, int x, int y);
-  void FormMouseMove(classlib::TObject* sender, classlib::TShiftState shift, int x, int y);
-  void FormMouseUp(classlib::TObject* sender, classlib::TMouseButton button,
-                   classlib::TShiftState shift, int x, int y);
 
  protected:
-  void WndProc(classlib::TMessage& message) override;
+  viewer::TViewerMenu& Menu() override { return *this; }
+  void CreatePictureResources() override;
+  void StartPictures() override;
+  void FreePictureResources() override;
+  void RenderPass() override;
+  void RotationChosen(int rotation) override;
+  void BorderChosen(int border) override;
+  void ApplySetting(viewer::SettingKind kind, int index) override;
 
  private:
-  void BindEvents();
-  void BindCommands();
+  void BindOwnCommands();
   void DrawMainPicture();
   void DrawSecondPicture();
   void DrawDirectPicture(const RECT& frame, classlib::TForm& window);
-  void CheckEmulatorAlive();
-
-  // The settings and menu-text files (unit1_settings.cpp).
-  void ReadMenuTextFile();
-  void ReadSettingsFile();
-  void WriteSettingsFile();
-  void ApplyPositions(const viewer::StoredSettings& settings);
 
   // The image path (image_path.cpp).
   void StartImagePath();
@@ -136,16 +69,10 @@ class TForm1 : public classlib::TForm, public SoftMenu, public viewer::EmulatorA
   // Both images at the main window's client size.
   void SizeImagesToClient();
   void ChooseFilter(int filter);
-  void ChooseResolution(int index);
-  void ChooseRotation(int rotation);
-  void ChooseSpeed(int speed);
-  void ChooseBorder(int border);
   // The resampler (and kernel) of a filter item on CaptureBitmap.
   void SetCaptureFilter(int filter);
   // The bitmap sizes and border trim of a border item.
   void SetBorderFrame(int border);
-
-  bool closed_ = false;
 };
 
 extern TForm1* Form1;

@@ -17,9 +17,6 @@ TForm2::TForm2() : TSecondWindow(L"TForm2"), MyBMP2(this) {
   viewer::BindMouseHandlers(*this, MyBMP2);
 }
 
-void TForm2::FormCreate(TObject*) {
-  Dragging = false;
-  StartImagePath();
-}
+void TForm2::FormCreate(TObject*) { StartImagePath(); }
 
 }  // namespace brisklens_soft

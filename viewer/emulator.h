@@ -22,6 +22,11 @@ constexpr int kCaptionBufferSize = 64;
 // corner lies at (0, offset + 200); `trim` pixels are cut from each side. The second
 // window's frame is one column and one row smaller.
 RECT MainFrameRect(int offset, int trim);
+// The frame offsets and the screen each frame holds.
+constexpr int kTouchFrameOffset = 1;       // client rows 201..408: the touch screen at (7, 7)
+constexpr int kDualMainFrameOffset = 0;    // rows 200..407: the touch screen at (7, 8)
+constexpr int kTopFrameOffset = -200;      // rows 0..207: the top screen at (7, 7)
+constexpr int kSecondFrameOffset = -202;   // rows -2..205: the top screen at (7, 9)
 RECT SecondFrameRect(int offset, int trim);
 
 // Where the emulator's cursor icon goes: the pointer's place relative to the emulator's

@@ -34,8 +34,4 @@ int CheckedIndex(const std::vector<TMenuItem*>& group) {
   return checked == group.end() ? 0 : int(checked - group.begin());
 }
 
-void ApplyMenuText(const std::vector<TMenuItem*>& items, const std::vector<std::wstring>& lines) {
-  for (size_t k = 0; k < items.size() && k < lines.size(); ++k) items[k]->SetCaption(lines[k]);
-}
-
 }  // namespace viewer

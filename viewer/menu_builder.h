@@ -35,10 +35,4 @@ void BindClick(classlib::TMenuItem* item, Form& form, void (Form::*handler)(clas
 // Index of the checked item of a radio group (its first item when none is checked).
 int CheckedIndex(const std::vector<classlib::TMenuItem*>& group);
 
-// Line k of a menu-text file becomes the caption of items[k], in order (an item named
-// twice keeps the later line's text); lines past the items are ignored, missing lines
-// leave their items' captions.
-void ApplyMenuText(const std::vector<classlib::TMenuItem*>& items,
-                   const std::vector<std::wstring>& lines);
-
 }  // namespace viewer

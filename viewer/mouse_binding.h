@@ -23,20 +23,6 @@ void BindFormMouseHandlers(Form& form) {
   };
 }
 
-// A viewer's main form: FormCreate, FormShow, FormActivate, FormClose, FormKeyDown,
-// FormKeyUp and the mouse handlers.
-template <class Form>
-void BindMainFormEvents(Form& form) {
-  using namespace classlib;
-  form.OnCreate = [&form](TObject* sender) { form.FormCreate(sender); };
-  form.OnShow = [&form](TObject* sender) { form.FormShow(sender); };
-  form.OnActivate = [&form](TObject* sender) { form.FormActivate(sender); };
-  form.OnClose = [&form](TObject* sender, TCloseAction& action) { form.FormClose(sender, action); };
-  form.OnKeyDown = [&form](TObject* s, WORD& key, TShiftState sh) { form.FormKeyDown(s, key, sh); };
-  form.OnKeyUp = [&form](TObject* s, WORD& key, TShiftState sh) { form.FormKeyUp(s, key, sh); };
-  BindFormMouseHandlers(form);
-}
-
 // The form's mouse handlers, for the form and for its image control, whose events carry
 // one more argument, the layer under the pointer, which the viewers ignore.
 template <class Form, class Image>

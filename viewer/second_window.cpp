@@ -1,5 +1,7 @@
 #include "viewer/second_window.h"
 
+#include "viewer/mouse_binding.h"
+
 namespace viewer {
 
 using namespace classlib;
@@ -8,13 +10,7 @@ TSecondWindow::TSecondWindow(const wchar_t* class_name) : TForm(class_name) {
   SetBorderStyle(TFormBorderStyle::bsNone);
   SetBorderIcons(0);
   ScreenSnap = true;
-  OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
-    FormMouseDown(s, b, sh, x, y);
-  };
-  OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { FormMouseMove(s, sh, x, y); };
-  OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
-    FormMouseUp(s, b, sh, x, y);
-  };
+  BindFormMouseHandlers(*this);
 }
 
 void TSecondWindow::FormMouseDown(TObject*, TMouseButton, TShiftState, int x, int y) {

@@ -1,7 +1,8 @@
 // The settings file of the real viewer: files it wrote come back as the same state and are
 // written again unchanged; damaged files leave it fully set up (it starts the emulator
-// beside it and attaches under the pointer) with every readable line applied, and the file
-// it writes at the end is complete.
+// beside it and attaches under the pointer) with every readable line applied, positions
+// no monitor shows keeping their start-up values, and the file it writes at the end is
+// complete.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,28 +17,10 @@ using namespace brisklens_gl_test;
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
 class GlSettings : public GlViewerTest {
  protected:
-  // The settings file is in place before the viewer starts.
+  // The settings file is in place before the viewer starts (StartWithSettings).
   void SetUp() override {}
-  void StartWith(const std::vector<std::string>& lines) {
-    ParkPointer();
-    ASSERT_TRUE(WriteTextFile(dir_.File(L"Set.conf"), Joined(lines)));
-    emulator_ = Standin::Start(dir_, EmulatorOptions());
-    ASSERT_TRUE(emulator_.window());
-    // The viewer hides the emulator as soon as it attaches: its place and style first.
-    emulator_place_ = WindowRect(emulator_.window());
-    emulator_ex_style_ = GetWindowLongW(emulator_.window(), GWL_EXSTYLE);
-    ASSERT_TRUE(viewer_.Start(dir_.path(), lines.at(5) != "sss"));
-  }
-  RECT emulator_place_ = {};
-  LONG emulator_ex_style_ = 0;
 };
 
 }  // namespace
@@ -45,7 +28,7 @@ class GlSettings : public GlViewerTest {
 TEST_F(GlSettings, AFileOfTwoMonitorsTurnedLeftWithoutAnyBorderComesBackUnchanged) {
   const std::vector<std::string> lines = {"300", "100", "857", "100",      "dm",   "ddd", "1024",
                                           "left", "nocursor", "30", "noneall", "show", "right"};
-  StartWith(lines);
+  StartWithSettings(lines);
   // Two monitors: each window 742 x 557 turned; the second docked on the right.
   EXPECT_TRUE(Becomes([&] { return WindowRect(viewer_.second).left; }, 857));
   for (HWND window : {viewer_.main, viewer_.second}) {
@@ -62,15 +45,20 @@ TEST_F(GlSettings, AFileOfOneScreenWithTheEmulatorHiddenComesBackUnchanged) {
   // The second window stays clear of the screen's edge, where it would snap.
   const std::vector<std::string> lines = {"200", "290", "200",    "802",  "sm",   "sss", "800",
                                           "right", "cursor", "noskip", "none", "hide", "down"};
-  StartWith(lines);
-  const HWND emulator = emulator_.window();
-  EXPECT_TRUE(Becomes([&] { return WindowRect(emulator).left; }, -288)) << "hidden at attach";
-  EXPECT_FALSE(IsWindowVisible(viewer_.second));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
-  EXPECT_EQ(CloseAndReadSettings(), lines);
-  EXPECT_EQ(WindowRect(emulator).left, emulator_place_.left) << "given back at the end";
-  EXPECT_EQ(GetWindowLongW(emulator, GWL_EXSTYLE), emulator_ex_style_);
+  ExpectTurnedOneScreenHiddenEmulatorComesBack(lines);
+}
+
+// One screen, docked on the left: the second window is hidden there, the main window draws
+// in its own context, and two screens show both pictures with the second window there.
+TEST_F(GlSettings, AFileOfOneScreenDockedLeftHidesTheSecondWindowOnTheLeft) {
+  StartWithSettings({"700", "300", "50", "60", "sm", "sss", "800", "normal", "cursor", "60",
+                     "have", "show", "left"});
+  ExpectHiddenDockedLeftThenShownThere();
+  EXPECT_EQ(WaitForPicture(viewer_.main, ViewOf(0, kLowerBlock)), "");
+  EXPECT_EQ(WaitForPicture(viewer_.second, ViewOf(0, kUpperBlock)), "");
+  const std::vector<std::string> written = CloseAndReadSettings();
+  ASSERT_EQ(written.size(), 13u);
+  EXPECT_EQ(written[2] + "," + written[3] + " " + written[5], "316,300 ddd");
 }
 
 // Each row's Menu.txt is the same damaged content as its Set.conf, except the last, a whole
@@ -139,5 +127,36 @@ TEST(GlSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {
     EXPECT_EQ(SplitLines(ReadTextFile(dir.File(L"Set.conf"))), row.written);
     PostMessageW(emulator, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(emulator); }));
+  }
+}
+
+// A position that no monitor would show leaves the window at its start-up place, and that
+// place is written back; one partly on the screen is taken. The positions are relative to
+// the screen the test sees (on a 1280x1024 screen the first row is 1280 / 221); past
+// -32768..32767 a position is none on any screen.
+TEST(GlSettingsPositions, OnlyAPlaceSomeMonitorShowsIsTaken) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  struct Row {
+    std::string left, top;
+    bool shown;
+  };
+  const Row rows[] = {
+      {std::to_string(w), "221", false},       {"0", std::to_string(h), false},
+      {std::to_string(4 * w), std::to_string(4 * h), false},
+      {"4294967295", "65536", false},         {"-99999", "-99999", false},
+      {"-200", "-150", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.left + " / " + row.top);
+    const std::string place = row.left + "\r\n" + row.top + "\r\n";
+    int main_width = 0;
+    const std::vector<std::string> written =
+        RunWithSettingsFile(kGlViewer, place + place, &main_width);
+    ASSERT_EQ(written.size(), 13u) << written.at(0);
+    EXPECT_EQ(written[0] + " " + written[1], row.shown ? row.left + " " + row.top : "0 384");
+    EXPECT_EQ(written[2] + " " + written[3],
+              written[0] + " " + std::to_string(std::stoi(written[1]) - 384))
+        << "docked on top";
+    EXPECT_EQ(main_width, 512);
   }
 }

@@ -1,12 +1,13 @@
 // The viewer's text conversion, its settings file lines and its menu captions.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "brisklens-gl/menu_tree.h"
-#include "brisklens-gl/settings.h"
 #include "brisklens-gl/str_to_int_val.h"
 #include "classlib/sysutils.h"
 
@@ -34,70 +35,74 @@ std::vector<std::wstring> Wide(const std::vector<const wchar_t*>& lines) {
   return std::vector<std::wstring>(lines.begin(), lines.end());
 }
 
+// A position line as the viewer reads it.
+std::optional<int> Position(const std::wstring& line) { return StrToIntVal(line); }
+
+// What the file stores of a menu: its checked items, the dock side 0 and the positions.
+viewer::StoredSettings Checked(const viewer::SettingsTable& table) {
+  viewer::StoredSettings settings;
+  for (const viewer::SettingsLine& line : table)
+    settings.words.push_back(line.group.empty() ? 0 : viewer::CheckedIndex(line.group));
+  return settings;
+}
+
 }  // namespace
 
 TEST(SettingsLines, TheStartUpStateAndEveryWordOfEachLineBothWays) {
-  EXPECT_EQ(SettingsLines(ViewerSettings()),
+  GlMenu menu(nullptr);
+  menu.CheckStartupItems();
+  const viewer::SettingsTable table = menu.SettingsWordLines();
+  EXPECT_EQ(SettingsLines(table, Checked(table)),
             Wide({L"0", L"0", L"0", L"0", L"sm", L"ddd", L"1280800", L"normal", L"cursor", L"60",
                   L"have", L"show", L"top"}));
-  ViewerSettings flags;
-  flags.main_left = -12;
-  flags.double_monitor = true;
-  flags.double_screen = flags.cursor_on = false;
-  flags.hide_emulator = true;
-  EXPECT_EQ(SettingsLines(flags),
-            Wide({L"-12", L"0", L"0", L"0", L"dm", L"sss", L"1280800", L"normal", L"nocursor",
-                  L"60", L"have", L"hide", L"top"}));
-  ViewerSettings read;
-  ReadSettingsLines(SettingsLines(flags), read);
-  EXPECT_EQ(SettingsLines(read), SettingsLines(flags));
-  // Each radio line, every word in item order: written from its item, read back to it.
-  struct Group { size_t line; std::vector<const wchar_t*> words; int ViewerSettings::*index; };
-  const Group groups[] = {
-      {6, {L"800", L"1024", L"1280800", L"12801024"}, &ViewerSettings::resolution},
-      {7, {L"normal", L"left", L"right"}, &ViewerSettings::rotation},
-      {9, {L"noskip", L"60", L"50", L"40", L"30", L"25", L"20"}, &ViewerSettings::speed},
-      {10, {L"have", L"none", L"noneall"}, &ViewerSettings::border},
-      {12, {L"top", L"down", L"left", L"right"}, &ViewerSettings::dock_side},
-  };
-  for (const Group& group : groups) {
-    for (size_t item = 0; item < group.words.size(); ++item) {
-      ViewerSettings written, back;
-      written.*group.index = int(item);
-      EXPECT_EQ(SettingsLines(written).at(group.line), group.words[item]) << group.line;
-      ReadSettingsLines(SettingsLines(written), back);
-      EXPECT_EQ(back.*group.index, int(item)) << "line " << group.line;
+  // Each line, every word in item order: written when its item is checked (the dock side:
+  // when it has its value), read back to it.
+  const std::vector<const wchar_t*> words[] = {
+      {L"sm", L"dm"}, {L"sss", L"ddd"}, {L"800", L"1024", L"1280800", L"12801024"},
+      {L"normal", L"left", L"right"}, {L"cursor", L"nocursor"},
+      {L"noskip", L"60", L"50", L"40", L"30", L"25", L"20"}, {L"have", L"none", L"noneall"},
+      {L"show", L"hide"}, {L"top", L"down", L"left", L"right"}};
+  ASSERT_EQ(table.size(), std::size(words));
+  for (size_t line = 0; line < table.size(); ++line) {
+    for (size_t item = 0; item < words[line].size(); ++item) {
+      if (!table[line].group.empty()) table[line].group.at(item)->SetChecked(true);
+      viewer::StoredSettings written = Checked(table), back = written;
+      if (table[line].group.empty()) written.words[line] = int(item);
+      EXPECT_EQ(SettingsLines(table, written).at(line + 4), words[line][item]) << line;
+      back.words[line] = -1;
+      ReadSettingsLines(table, Position, SettingsLines(table, written), back);
+      EXPECT_EQ(back.words, written.words) << "line " << line + 4;
     }
   }
-  const int delays[] = {10, 20, 25, 33, 50, 70, 80};
-  for (int speed = 0; speed < 7; ++speed) EXPECT_EQ(PassDelayOfSpeed(speed), delays[speed]);
 }
 
 TEST(SettingsLines, ShortOddAndLongFilesApplyWhatTheyHold) {
-  ViewerSettings start;
-  start.main_left = 5;
-  start.main_top = 6;
-  // Words match whole and case-sensitive; positions are whole numbers or what StrToIntVal
-  // makes of them, kept within screen coordinates; lines past the 13th are ignored.
-  ViewerSettings read = start;
-  ReadSettingsLines(Wide({L"99999999", L"-99999999", L"abc", L" -7", L"DM", L"sss ", L"1024",
-                          L"Left", L"nocursor", L" 30", L"noneall", L"hide", L"right", L"top",
-                          L"800"}),
+  GlMenu menu(nullptr);
+  menu.CheckStartupItems();
+  const viewer::SettingsTable table = menu.SettingsWordLines();
+  viewer::StoredSettings start = Checked(table);
+  start.positions = {5, 6, 7, 8};
+  // Words match whole and case-sensitive; positions are what StrToIntVal makes of them,
+  // within screen coordinates or not at all; lines past the 13th are ignored.
+  viewer::StoredSettings read = start;
+  ReadSettingsLines(table, Position,
+                    Wide({L"32768", L"-32769", L"abc", L" -7", L"DM", L"sss ", L"1024", L"Left",
+                          L"nocursor", L" 30", L"noneall", L"hide", L"right", L"top", L"800"}),
                     read);
-  EXPECT_EQ(SettingsLines(read), Wide({L"32767", L"-32768", L"0", L"-7", L"sm", L"ddd", L"1024",
-                                       L"normal", L"nocursor", L"60", L"noneall", L"hide",
-                                       L"right"}));
+  EXPECT_EQ(SettingsLines(table, read),
+            Wide({L"5", L"6", L"0", L"-7", L"sm", L"ddd", L"1024", L"normal", L"nocursor", L"60",
+                  L"noneall", L"hide", L"right"}));
+  read = start;
+  ReadSettingsLines(table, Position, Wide({L"32767", L"-32768", L"4294967295", L"-99999"}), read);
+  EXPECT_EQ(read.positions, (std::array<int, 4>{32767, -32768, 7, 8}));
   // Three lines: the rest keeps what it was.
   read = start;
-  ReadSettingsLines(Wide({L"-12 ", L"", L"40"}), read);
-  ViewerSettings expected = start;
-  expected.main_left = 12;
-  expected.main_top = 0;
-  expected.second_left = 40;
-  EXPECT_EQ(SettingsLines(read), SettingsLines(expected));
+  ReadSettingsLines(table, Position, Wide({L"-12 ", L"", L"40"}), read);
+  EXPECT_EQ(read.positions, (std::array<int, 4>{12, 0, 40, 8}));
+  EXPECT_EQ(read.words, start.words);
   read = start;
-  ReadSettingsLines({}, read);
-  EXPECT_EQ(SettingsLines(read), SettingsLines(start));
+  ReadSettingsLines(table, Position, {}, read);
+  EXPECT_EQ(SettingsLines(table, read), SettingsLines(table, start));
 }
 
 // "Name(caption)" per item, "*" when checked, "!" when disabled, "~" a plain command.

@@ -50,13 +50,18 @@ TEST_F(SoftSettings, AFileOfOneTurnedScreenWithTheEmulatorHiddenComesBackUnchang
   const std::vector<std::string> lines = {"200",  "290",    "200",    "802",  "sm",
                                           "sss",  "fast",   "800",    "left", "cursor",
                                           "noskip", "hide", "none",   "down"};
-  StartWithSettings(lines);
-  EXPECT_TRUE(EmulatorHidden()) << "hidden at attach";
-  EXPECT_FALSE(IsWindowVisible(viewer_.second));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
-  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
-  EXPECT_EQ(CloseAndReadSettings(), lines);
-  EXPECT_TRUE(EmulatorBack()) << "given back at the end";
+  ExpectTurnedOneScreenHiddenEmulatorComesBack(lines);
+}
+
+// One screen, docked on the left: the second window is hidden there, and shows there when
+// two screens are chosen.
+TEST_F(SoftSettings, AFileOfOneScreenDockedLeftHidesTheSecondWindowOnTheLeft) {
+  StartWithSettings({"700", "300", "50", "60", "sm", "sss", "none", "800", "normal", "cursor",
+                     "60", "show", "border", "left"});
+  ExpectHiddenDockedLeftThenShownThere();
+  const std::vector<std::string> written = CloseAndReadSettings();
+  ASSERT_EQ(written.size(), 14u);
+  EXPECT_EQ(written[2] + "," + written[3] + " " + written[5], "316,300 ddd");
 }
 
 TEST(SoftSettingsDamaged, AnyFileLeavesTheViewerSetUpAndTheFileWrittenWhole) {

@@ -253,9 +253,32 @@ void AttachedViewerTest::StartWithSettings(const std::vector<std::string>& lines
   emulator_ = Standin::Start(dir_, EmulatorOptions());
   ASSERT_TRUE(emulator_.window());
   NoteEmulatorPlace();
-  // A file of one screen hides the second window as soon as it is read; whether it was
-  // ever seen shown before that depends on timing, so only its existence is awaited.
-  ASSERT_TRUE(viewer_.Start(dir_.path(), false));
+  // A file of one screen hides the second window at the first activation.
+  ASSERT_TRUE(viewer_.Start(dir_.path(), lines.at(5) != "sss"));
+}
+
+void AttachedViewerTest::ExpectTurnedOneScreenHiddenEmulatorComesBack(
+    const std::vector<std::string>& lines) {
+  StartWithSettings(lines);
+  EXPECT_TRUE(EmulatorHidden()) << "hidden at attach";
+  EXPECT_FALSE(IsWindowVisible(viewer_.second));
+  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cx; }, 384));
+  EXPECT_TRUE(Becomes([&] { return ClientSize(viewer_.main).cy; }, 512));
+  EXPECT_EQ(CloseAndReadSettings(), lines);
+  EXPECT_TRUE(EmulatorBack()) << "given back at the end";
+}
+
+void AttachedViewerTest::ExpectHiddenDockedLeftThenShownThere() {
+  auto docked_left = [&] {
+    const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
+    return second.right == main.left && second.top == main.top;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(viewer_.second); }));
+  EXPECT_TRUE(docked_left()) << "hidden at " << WindowRect(viewer_.second).left << ","
+                             << WindowRect(viewer_.second).top;
+  constexpr int kScreensSubmenu = 1, kTwoScreens = 1;
+  Choose(kScreensSubmenu, kTwoScreens);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer_.second) && docked_left(); }));
 }
 
 void AttachedViewerTest::NoteEmulatorPlace() {

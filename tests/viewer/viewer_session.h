@@ -124,6 +124,14 @@ class AttachedViewerTest : public ::testing::Test {
   // Instead of SetUp: writes `lines` as the settings file, starts the stand-in, notes its
   // place, and starts the viewer, which attaches to it.
   void StartWithSettings(const std::vector<std::string>& lines);
+  // Starts with `lines`, a settings file of one screen at 800x600 turned, the emulator
+  // hidden: the emulator is hidden at attach, the second window hidden, the main window
+  // 384x512; the file is written back unchanged and the emulator given back at the end.
+  void ExpectTurnedOneScreenHiddenEmulatorComesBack(const std::vector<std::string>& lines);
+  // After a start with a settings file of one screen docked on the left: the second window
+  // is there by the time it is hidden (hiding can take the system a while, and nothing may
+  // be seen of the place the file gave it), and shows there when two screens are chosen.
+  void ExpectHiddenDockedLeftThenShownThere();
   // Notes the emulator window's extended style and place; then waits until it is hidden
   // (a layered tool window at x -288) or back as it was noted.
   void NoteEmulatorPlace();
