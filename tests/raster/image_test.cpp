@@ -541,7 +541,7 @@ TEST(ImageStages, DirtyRectanglesEndAsFilledWholeWithTheBackgroundAndThenDrawnOv
     const bool custom = std::count(c.stages.begin(), c.stages.end(), PST_CUSTOM) > 0;
     EXPECT_EQ(seen, std::vector<TColor32>(custom ? 1 : 0, background)) << row;
   }
-  // Into a target that reports its changes, each whole rectangle is filled as before.
+  // A target that reports its changes has each whole rectangle filled, and told.
   image.PaintStages().Clear();
   for (uint32_t kind : {uint32_t(PST_CLEAR_BACKGND), draw}) image.PaintStages().Add()->Kind = kind;
   TBitmap32 target, reference;
