@@ -280,6 +280,16 @@ __attribute__((noinline)) void ComputeResizeFactors(int32_t VW, int32_t W, int32
 
 bool HasArea(const TRect& R) { return R.right > R.left && R.bottom > R.top; }
 
+// Fills what of Area lies outside Hole: the bands above and below it, then the parts left
+// and right of it.
+void FillAround(TBitmap32& Dest, const TRect& Area, const TRect& Hole, TColor32 Color) {
+  const int32_t top = std::max(Area.top, Hole.top), bottom = std::min(Area.bottom, Hole.bottom);
+  Dest.FillRectClipped(Area.left, Area.top, Area.right, std::min(Area.bottom, Hole.top), Color);
+  Dest.FillRectClipped(Area.left, std::max(Area.top, Hole.bottom), Area.right, Area.bottom, Color);
+  Dest.FillRectClipped(Area.left, top, std::min(Area.right, Hole.left), bottom, Color);
+  Dest.FillRectClipped(std::max(Area.left, Hole.right), top, Area.right, bottom, Color);
+}
+
 // Holds a bitmap's update open for a scope.
 class UpdateScope {
  public:
@@ -727,12 +737,31 @@ void TCustomImage32::RenderTo(TBitmap32& Dest, const TRect& DestRect) {
   }
 }
 
-void TCustomImage32::StageClearBackground(TBitmap32& Dest, int32_t /*StageNum*/) {
+bool TCustomImage32::NextStageCoversBitmapRect(const TBitmap32& Dest, int32_t StageNum) const {
+  // An opaque bitmap is stored pixel for pixel over the whole of BitmapRect (inside the
+  // clip rectangle, which both stages share).
+  if (bitmap_->IsEmpty() || bitmap_->DrawMode() != dmOpaque || !HasArea(bitmap_rect_)) return false;
+  // A fill left out must not be seen: not reported, nor read by a stage in between.
+  if (Dest.UpdateCount() == 0 || Dest.CollectingAreas()) return false;
+  for (int32_t i = StageNum + 1; i < stages_->Count(); ++i) {
+    const TPaintStageItem& item = *stages_->Items(i);
+    if (item.AtRunTime && HandlerOfKind(item.Kind)) return item.Kind == PST_DRAW_BITMAP;
+  }
+  return false;
+}
+
+void TCustomImage32::StageClearBackground(TBitmap32& Dest, int32_t StageNum) {
   const TColor32 color = ColorToColor32(Color());
   if (DirtyRects().Count() > 0) {
+    // Under an opaque bitmap the fill would only be painted over: then just the parts of
+    // the rectangles round BitmapRect are filled.
+    const bool covered = NextStageCoversBitmapRect(Dest, StageNum);
     for (int32_t i = 0; i < DirtyRects().Count(); ++i) {
       const TRect& r = DirtyRects().List()[i];
-      Dest.FillRectClipped(r.left, r.top, r.right, r.bottom, color);
+      if (covered)
+        FillAround(Dest, r, bitmap_rect_, color);
+      else
+        Dest.FillRectClipped(r.left, r.top, r.right, r.bottom, color);
     }
     return;
   }

@@ -313,6 +313,10 @@ class TCustomImage32 : public TCustomPaintBox32 {
   TSize AutoSizeOfBitmap() const;
   TPaintStageHandler HandlerOfKind(uint32_t Kind) const;
   void RunStages(TBitmap32& Dest);
+  // Whether the stage after StageNum paints the bitmap over every pixel of BitmapRect in
+  // Dest before anything else runs, and Dest reports no changes meanwhile: then the
+  // background need not be filled under BitmapRect first.
+  bool NextStageCoversBitmapRect(const TBitmap32& Dest, int32_t StageNum) const;
   void DrawBitmapInto(TBitmap32& Dest);
   void HookLayers();
   void UnhookEverything();

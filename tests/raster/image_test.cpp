@@ -469,6 +469,98 @@ TEST(ImageControl, UpdateCounterResizeEventsStagesAndDestruction) {
   EXPECT_EQ(resizes, resizes_before);
 }
 
+// Runs the buffer paint over a buffer and dirty list the test sets up.
+class TPaintingImage : public TImage32 {
+ public:
+  using TImage32::TImage32;
+  void PaintBufferNow() { PaintBuffer(); }
+};
+
+TEST(ImageStages, DirtyRectanglesEndAsFilledWholeWithTheBackgroundAndThenDrawnOver) {
+  classlib::TForm form(L"TImageDirtyForm", 0, 0, 400, 300);
+  TPaintingImage image(&form);  // rmFull: the buffer reports to nobody
+  image.SetBounds(0, 0, 120, 90);
+  const TColor32 background = ColorToColor32(image.Color()), stale = 0xFF5A3C1Eu;
+  // Into the margin, across the bitmap's edge, beside it, inverted.
+  const TRect dirty[] = {RectOf(-6, -6, 126, 96), RectOf(30, 20, 50, 44),
+                         RectOf(100, 2, 118, 80), RectOf(9, 9, 2, 2)};
+  const uint32_t draw = PST_DRAW_BITMAP;
+  const struct {
+    TScaleMode mode;
+    TDrawMode draw_mode;
+    std::vector<uint32_t> stages;
+    size_t rects;  // the first ones of `dirty`
+  } cases[] = {
+      {smStretch, dmOpaque, {PST_CLEAR_BACKGND, draw, PST_DRAW_LAYERS}, 4},
+      {smNormal, dmOpaque, {PST_CLEAR_BACKGND, 0, draw, PST_DRAW_LAYERS}, 4},
+      {smNormal, dmOpaque, {PST_CLEAR_BACKGND, draw}, 2},
+      {smNormal, dmBlend, {PST_CLEAR_BACKGND, draw}, 4},              // blends over the fill
+      {smNormal, dmOpaque, {PST_CLEAR_BACKGND, PST_CUSTOM, draw}, 3},  // sees the fill
+      {smNormal, dmOpaque, {PST_CLEAR_BACKGND, PST_DRAW_LAYERS}, 4},   // no bitmap
+  };
+  // The custom stage reads the middle of the bitmap's place, (40, 30, 80, 60).
+  std::vector<TColor32> seen;
+  image.OnPaintStage = [&](TObject*, TBitmap32& buffer, uint32_t) {
+    if (PtInRect(&buffer.ClipRect(), POINT{60, 45})) seen.push_back(buffer.Pixel(60, 45));
+  };
+  TBitmap32 source;
+  FillPattern(source, 40, 30);
+  for (int i = 0; i < 40 * 30; ++i)  // alpha too, for the blend
+    source.Bits()[i] = (source.Bits()[i] & 0xFFFFFFu) | uint32_t(i * 7) << 24;
+  for (const auto& c : cases) {
+    source.SetDrawMode(c.draw_mode);
+    image.SetBitmap(&source);
+    image.SetScaleMode(c.mode);
+    image.SetBitmapAlign(baCenter);
+    image.PaintStages().Clear();
+    for (uint32_t kind : c.stages) image.PaintStages().Add()->Kind = kind;
+    image.Buffer().Clear(stale);
+    image.DirtyRects().Clear();
+    for (size_t i = 0; i < c.rects; ++i) image.DirtyRects().Add(dirty[i]);
+    seen.clear();
+    image.PaintBufferNow();
+    // Reference: per rectangle, every rectangle filled inside it, then the bitmap drawn.
+    TBitmap32 expected;
+    expected.SetSize(image.Buffer().Width(), image.Buffer().Height());
+    expected.Clear(stale);
+    const bool draws = std::count(c.stages.begin(), c.stages.end(), draw) > 0;
+    for (size_t i = 0; i < c.rects; ++i) {
+      expected.SetClipRect(dirty[i]);
+      for (size_t j = 0; j < c.rects; ++j)
+        expected.FillRectClipped(dirty[j].left, dirty[j].top, dirty[j].right, dirty[j].bottom,
+                                 background);
+      if (draws) source.DrawInto(&expected, image.BitmapRect());
+    }
+    const std::string row = "mode " + std::to_string(c.mode) + " draw mode " +
+                            std::to_string(c.draw_mode) + " stages " +
+                            std::to_string(c.stages.size()) + " rects " + std::to_string(c.rects);
+    for (int y = 0; y < expected.Height(); ++y)
+      for (int x = 0; x < expected.Width(); ++x)
+        ASSERT_EQ(image.Buffer().Pixel(x, y), expected.Pixel(x, y))
+            << row << " at " << x << "," << y;
+    const bool custom = std::count(c.stages.begin(), c.stages.end(), PST_CUSTOM) > 0;
+    EXPECT_EQ(seen, std::vector<TColor32>(custom ? 1 : 0, background)) << row;
+  }
+  // A target that reports its changes has each whole rectangle filled, and told.
+  image.PaintStages().Clear();
+  for (uint32_t kind : {uint32_t(PST_CLEAR_BACKGND), draw}) image.PaintStages().Add()->Kind = kind;
+  TBitmap32 target, reference;
+  Log reports[2];
+  for (int k = 0; k < 2; ++k) {
+    TBitmap32& bitmap = k == 0 ? target : reference;
+    bitmap.SetSize(120, 90);
+    bitmap.OnAreaChanged = [&reports, k](TObject*, const TRect& area, uint32_t) {
+      reports[k].push_back(Text(area));
+    };
+  }
+  image.RenderTo(target, RectOf(0, 0, 120, 90));
+  for (const TRect& r : dirty)
+    reference.FillRectClipped(r.left, r.top, r.right, r.bottom, background);
+  source.DrawInto(&reference, RectOf(0, 0, 120, 90));
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_TRUE(target.SameAs(&reference));
+}
+
 TEST(ImageMouse, EventsCarryControlCoordinatesAndTheLayerAndOnlyTheLeftButtonCaptures) {
   classlib::TForm form(L"TImageMouseForm", 60, 60, 400, 300);
   form.SetBorderStyle(classlib::TFormBorderStyle::bsNone);
