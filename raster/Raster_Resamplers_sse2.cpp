@@ -1,24 +1,30 @@
-// The SSE2 variant of ResampleKernel's two passes, for weights that fit in 16 bits.
+// The SSE2 variant of ResampleKernel's two passes, for weights that fit in 16 bits. Both
+// passes multiply 16-bit values with PMADDWD, which sums two products into 32 bits: so
+// every step takes two taps, and an odd tap pairs with one of weight 0.
 //
-// Horizontal: the taps of a column in pairs, each pair's two pixels widened to 16-bit
-// channels side by side, so that one PMADDWD gives the four channel sums of both taps;
-// 32-bit additions wrap as the definition's sums do.
-// Vertical: PMADDWD and PMULLW multiply 16-bit halves, so each filtered sum H is stored as
-// H' = H + ((H & 0x8000) << 1), whose low half read as signed (lo) and high half read as
-// signed (hi) give H = hi x 65536 + lo. Then w x H modulo 2^32 is the PMADDWD of H' with
-// (w, 0) in each pair of halves (lo x w, exact) plus the PMULLW of H' with (0, w) (the
-// low 16 bits of hi x w, in the high half). All taps of a destination row's cluster are
-// summed in registers, four pixels at a time.
+// Horizontal: the two pixels of a pair of taps are widened to 16-bit channels side by
+// side, and one PMADDWD gives the four channel sums of both taps; the 32-bit additions
+// wrap as the definition's sums do. Each sum H is then stored as two signed 16-bit halves,
+// lo (the low 16 bits of H, sign-extended) and hi = (H - lo) / 65536, so that
+// H = hi x 65536 + lo modulo 2^32: the four lo of a column, then its four hi.
+// Vertical: two filtered rows a and b interleaved give (lo_a, lo_b) and (hi_a, hi_b) per
+// channel; PMADDWD with (w_a, w_b) sums both taps' lo products and both taps' hi products,
+// exactly modulo 2^32. All pairs of a destination row's cluster are summed in registers,
+// lo and hi apart, and S = lo sum + hi sum x 65536 at the end.
 #include <emmintrin.h>
+
+#include <vector>
 
 #include "raster/Raster_ResamplersKernelPasses.h"
 
 namespace raster {
 namespace {
 
-__m128i SplitForm(__m128i Sums) {
-  const __m128i sign_bits = _mm_and_si128(Sums, _mm_set1_epi32(0x8000));
-  return _mm_add_epi32(Sums, _mm_slli_epi32(sign_bits, 1));
+// The halves of four channel sums, as described above.
+__m128i SplitSums(__m128i Sums) {
+  const __m128i lo = _mm_srai_epi32(_mm_slli_epi32(Sums, 16), 16);
+  const __m128i hi = _mm_srai_epi32(_mm_sub_epi32(Sums, lo), 16);
+  return _mm_packs_epi32(lo, hi);  // both within 16 bits: no saturation
 }
 
 void FilterRow_SSE2(const TColor32* Row, const TKernelTaps& Taps, uint32_t* Out) {
@@ -34,74 +40,109 @@ void FilterRow_SSE2(const TColor32* Row, const TKernelTaps& Taps, uint32_t* Out)
       const __m128i channels = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
       sums = _mm_add_epi32(sums, _mm_madd_epi16(channels, _mm_set1_epi32(int(pairs[t / 2]))));
     }
-    _mm_store_si128(reinterpret_cast<__m128i*>(Out), SplitForm(sums));
+    _mm_store_si128(reinterpret_cast<__m128i*>(Out), SplitSums(sums));
   }
 }
 
-// One tap's weight in the two forms the product takes.
-struct TSplitWeight {
-  __m128i Low;   // (w, 0) in each 32-bit lane
-  __m128i High;  // (0, w)
+// The taps of one destination row in pairs: the two filtered rows of pair k and their
+// weights, (w_a, w_b) in every 32-bit lane.
+class TTapPairs {
+ public:
+  TTapPairs(const uint32_t* const* Rows, const int32_t* Weights, int32_t Count)
+      : count_((Count + 1) / 2) {
+    if (count_ > InPlace) {
+      heap_rows_.resize(size_t(count_) * 2);
+      heap_weights_.resize(size_t(count_) * 4);
+      rows_ = heap_rows_.data();
+      weights_ = heap_weights_.data();
+    }
+    for (int32_t k = 0; k < count_; ++k) {
+      const int32_t a = 2 * k, b = a + 1 < Count ? a + 1 : a;
+      const uint32_t w_b = b != a ? uint32_t(Weights[b]) : 0;
+      rows_[2 * k] = Rows[a];
+      rows_[2 * k + 1] = Rows[b];
+      const uint32_t pair = (uint32_t(Weights[a]) & 0xFFFF) | w_b << 16;
+      for (int lane = 0; lane < 4; ++lane) weights_[4 * k + lane] = pair;
+    }
+  }
+
+  int32_t Count() const { return count_; }
+  const uint32_t* First(int32_t K) const { return rows_[2 * K]; }
+  const uint32_t* Second(int32_t K) const { return rows_[2 * K + 1]; }
+  __m128i Weights(int32_t K) const {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights_ + 4 * K));
+  }
+
+ private:
+  static constexpr int32_t InPlace = 16;
+  int32_t count_;
+  const uint32_t* in_place_rows_[2 * InPlace];
+  uint32_t in_place_weights_[4 * InPlace];
+  const uint32_t** rows_ = in_place_rows_;
+  uint32_t* weights_ = in_place_weights_;
+  std::vector<const uint32_t*> heap_rows_;
+  std::vector<uint32_t> heap_weights_;
 };
 
-TSplitWeight SplitWeight(int32_t W) {
-  const uint32_t w = uint32_t(W) & 0xFFFF;
-  return {_mm_set1_epi32(int(w)), _mm_set1_epi32(int(w << 16))};
-}
+// The lo and hi sums of one pixel.
+struct TPixelSums {
+  __m128i Lo = _mm_setzero_si128();
+  __m128i Hi = _mm_setzero_si128();
 
-// w x H modulo 2^32 per lane, from H' (see above).
-__m128i Product(__m128i Split, const TSplitWeight& W) {
-  return _mm_add_epi32(_mm_madd_epi16(Split, W.Low), _mm_mullo_epi16(Split, W.High));
-}
+  void Add(const uint32_t* A, const uint32_t* B, __m128i Weights) {
+    const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(A));
+    const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(B));
+    Lo = _mm_add_epi32(Lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), Weights));
+    Hi = _mm_add_epi32(Hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), Weights));
+  }
+  __m128i Sums() const { return _mm_add_epi32(Lo, _mm_slli_epi32(Hi, 16)); }
+};
 
-// Bits 16..23 of each sum, clamped to 0..0xFF0000 first with Clamp, as 16-bit lanes
-// (two pixels).
+// Bits 16..23 of each sum of two pixels, clamped to 0..0xFF0000 first with Clamp, as
+// bytes in the low 8 bytes.
 template <bool Clamp>
 __m128i ChannelsOf(__m128i Sums0, __m128i Sums1) {
+  __m128i words;
   if (Clamp) {
     // The packs saturate: a negative sum gives 0, one above 0xFF0000 gives 255.
-    return _mm_packs_epi32(_mm_srai_epi32(Sums0, 16), _mm_srai_epi32(Sums1, 16));
+    words = _mm_packs_epi32(_mm_srai_epi32(Sums0, 16), _mm_srai_epi32(Sums1, 16));
+  } else {
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    words = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(Sums0, 16), byte),
+                            _mm_and_si128(_mm_srli_epi32(Sums1, 16), byte));
   }
-  const __m128i byte = _mm_set1_epi32(0xFF);
-  return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(Sums0, 16), byte),
-                         _mm_and_si128(_mm_srli_epi32(Sums1, 16), byte));
+  return _mm_packus_epi16(words, words);
 }
 
 template <bool Clamp>
-void SumRows(const uint32_t* const* Rows, const int32_t* Weights, int32_t Count,
-             int32_t Columns, TColor32* Out) {
+void SumRows(const TTapPairs& Pairs, int32_t Columns, TColor32* Out) {
   int32_t i = 0;
-  for (; i + 4 <= Columns; i += 4) {
-    __m128i sums0 = _mm_setzero_si128(), sums1 = sums0, sums2 = sums0, sums3 = sums0;
-    for (int32_t t = 0; t < Count; ++t) {
-      const __m128i* split = reinterpret_cast<const __m128i*>(Rows[t] + 4 * i);
-      const TSplitWeight w = SplitWeight(Weights[t]);
-      sums0 = _mm_add_epi32(sums0, Product(_mm_load_si128(split), w));
-      sums1 = _mm_add_epi32(sums1, Product(_mm_load_si128(split + 1), w));
-      sums2 = _mm_add_epi32(sums2, Product(_mm_load_si128(split + 2), w));
-      sums3 = _mm_add_epi32(sums3, Product(_mm_load_si128(split + 3), w));
+  for (; i + 2 <= Columns; i += 2) {
+    TPixelSums left, right;
+    for (int32_t k = 0; k < Pairs.Count(); ++k) {
+      const uint32_t *a = Pairs.First(k) + 4 * i, *b = Pairs.Second(k) + 4 * i;
+      const __m128i weights = Pairs.Weights(k);
+      left.Add(a, b, weights);
+      right.Add(a + 4, b + 4, weights);
     }
-    const __m128i pixels =
-        _mm_packus_epi16(ChannelsOf<Clamp>(sums0, sums1), ChannelsOf<Clamp>(sums2, sums3));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + i), pixels);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(Out + i), ChannelsOf<Clamp>(left.Sums(), right.Sums()));
   }
-  for (; i < Columns; ++i) {
-    __m128i sums = _mm_setzero_si128();
-    for (int32_t t = 0; t < Count; ++t) {
-      const __m128i* split = reinterpret_cast<const __m128i*>(Rows[t] + 4 * i);
-      sums = _mm_add_epi32(sums, Product(_mm_load_si128(split), SplitWeight(Weights[t])));
+  if (i < Columns) {
+    TPixelSums last;
+    for (int32_t k = 0; k < Pairs.Count(); ++k) {
+      last.Add(Pairs.First(k) + 4 * i, Pairs.Second(k) + 4 * i, Pairs.Weights(k));
     }
-    const __m128i channels = ChannelsOf<Clamp>(sums, sums);
-    Out[i] = TColor32(_mm_cvtsi128_si32(_mm_packus_epi16(channels, channels)));
+    Out[i] = TColor32(_mm_cvtsi128_si32(ChannelsOf<Clamp>(last.Sums(), last.Sums())));
   }
 }
 
 void SumRows_SSE2(const uint32_t* const* Rows, const int32_t* Weights, int32_t Count,
                   int32_t Columns, bool Clamp, TColor32* Out) {
+  const TTapPairs pairs(Rows, Weights, Count);
   if (Clamp) {
-    SumRows<true>(Rows, Weights, Count, Columns, Out);
+    SumRows<true>(pairs, Columns, Out);
   } else {
-    SumRows<false>(Rows, Weights, Count, Columns, Out);
+    SumRows<false>(pairs, Columns, Out);
   }
 }
 

@@ -1,11 +1,13 @@
 // Time per frame of drawing one bitmap into another at the software viewer's sizes through
-// the nearest, draft and kernel (Lanczos, width 3) resamplers, beside a memory copy of the
-// output bytes measured in the same run. Prints one line per case:
+// the nearest, draft and kernel (Lanczos, width 3) resamplers, the kernel one also with the
+// plain passes where the processor has faster ones, beside a memory copy of the output
+// bytes measured in the same run. Prints one line per case:
 //   <case> <TAB> <median ms> <TAB> <95th percentile ms>
 //   resample_bench [seconds per case, default 1]
 #include "raster/Raster.h"
 #include "raster/Raster_Resamplers.h"
 #include "raster/Raster_Startup.h"
+#include "raster/Raster_System.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -69,6 +71,13 @@ int main(int argc, char** argv) {
         kernel->SetKernel(new TLanczosKernel);
       }
       TimeFrames(size + " " + resampler, [&] { src.DrawInto(&dst, dst.BoundsRect()); });
+    }
+    TRoutineFeatures plain_passes = StartupRoutineFeatures();
+    if (plain_passes.SSE2) {
+      plain_passes.SSE2 = false;
+      SelectRoutines(plain_passes);
+      TimeFrames(size + " TKernelResampler, plain passes", [&] { src.DrawInto(&dst, dst.BoundsRect()); });
+      SelectRoutines(StartupRoutineFeatures());
     }
     std::vector<TColor32> copy(size_t(dst.Width()) * dst.Height());
     TimeFrames(size + " memory copy of the output", [&] {
