@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <typeinfo>
@@ -320,12 +321,13 @@ TFlatClusters FlatClusterTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int
 // Everything a cluster table is built from. The kernel's part is its class and published
 // parameters, which decide the weights of the library's own kernel classes exactly; any
 // other class (a class derived from one of them too) may keep state of its own, and its
-// tables are not kept (Reusable false).
+// tables are not kept (Reusable false). The parameters are kept as bit patterns, so that
+// equal ones are the same to every operation (0 and -0 differ).
 struct TClusterSource {
   int32_t Spans[6];
   bool FullEdge;
   const std::type_info* KernelClass;
-  std::vector<TPropertyValue> Parameters;
+  std::vector<uint64_t> Parameters;
   bool Reusable;
 
   bool operator==(const TClusterSource& Other) const {
@@ -350,10 +352,18 @@ TClusterSource ClusterSourceOf(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int
                                int32_t SrcLo, int32_t SrcHi, const TCustomKernel& Kernel) {
   TClusterSource source{{DstLo, DstHi, ClipLo, ClipHi, SrcLo, SrcHi}, FullEdgeMapping,
                         &typeid(Kernel), {}, LibraryKernelClass(typeid(Kernel))};
-  if (source.Reusable) {
-    for (const TPropInfo* parameter : GetPropList(Kernel.ClassType(), tkProperties)) {
-      source.Parameters.push_back(parameter->Get(Kernel));
+  if (!source.Reusable) return source;
+  for (const TPropInfo* parameter : GetPropList(Kernel.ClassType(), tkProperties)) {
+    const TPropertyValue value = parameter->Get(Kernel);
+    uint64_t bits = 0;
+    if (const double* number = std::get_if<double>(&value)) {
+      std::memcpy(&bits, number, sizeof bits);
+    } else if (const int64_t* ordinal = std::get_if<int64_t>(&value)) {
+      bits = uint64_t(*ordinal);
+    } else {
+      source.Reusable = false;  // no kernel class of the library has other parameters
     }
+    source.Parameters.push_back(bits);
   }
   return source;
 }

@@ -65,6 +65,8 @@ class TTapPairs {
       for (int lane = 0; lane < 4; ++lane) weights_[4 * k + lane] = pair;
     }
   }
+  TTapPairs(const TTapPairs&) = delete;
+  TTapPairs& operator=(const TTapPairs&) = delete;
 
   int32_t Count() const { return count_; }
   const uint32_t* First(int32_t K) const { return rows_[2 * K]; }
