@@ -52,6 +52,16 @@ void FillRandom(TBitmap32& bitmap, uint32_t seed) {
   for (int i = 0; i < bitmap.Width() * bitmap.Height(); ++i) bitmap.Bits()[i] = rng() | 0xFF000000u;
 }
 
+// The kernel resampler (src's) with the plain passes, where start-up chose faster ones.
+void TimeWithPlainPasses(const std::string& name, TBitmap32& src, TBitmap32& dst) {
+  TRoutineFeatures plain_passes = StartupRoutineFeatures();
+  if (!plain_passes.SSE2) return;
+  plain_passes.SSE2 = false;
+  SelectRoutines(plain_passes);
+  TimeFrames(name, [&] { src.DrawInto(&dst, dst.BoundsRect()); });
+  SelectRoutines(StartupRoutineFeatures());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,13 +82,7 @@ int main(int argc, char** argv) {
       }
       TimeFrames(size + " " + resampler, [&] { src.DrawInto(&dst, dst.BoundsRect()); });
     }
-    TRoutineFeatures plain_passes = StartupRoutineFeatures();
-    if (plain_passes.SSE2) {
-      plain_passes.SSE2 = false;
-      SelectRoutines(plain_passes);
-      TimeFrames(size + " TKernelResampler, plain passes", [&] { src.DrawInto(&dst, dst.BoundsRect()); });
-      SelectRoutines(StartupRoutineFeatures());
-    }
+    TimeWithPlainPasses(size + " TKernelResampler, plain passes", src, dst);
     std::vector<TColor32> copy(size_t(dst.Width()) * dst.Height());
     TimeFrames(size + " memory copy of the output", [&] {
       std::memcpy(copy.data(), dst.Bits(), copy.size() * sizeof(TColor32));
