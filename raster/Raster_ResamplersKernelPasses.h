@@ -34,15 +34,15 @@ struct TKernelTaps {
   size_t Columns() const { return First.empty() ? 0 : First.size() - 1; }
 };
 
-// A filtered row holds four 32-bit sums per destination column, blue, green, red and alpha
-// in this order; FilterRow writes Columns x 4 of them from Row (the source row, indexed by
-// absolute source column). The variant decides what the sums are exactly (a variant may
-// store them in a form its vertical pass reads faster).
+// A filtered row holds 16 bytes per destination column: the column's four channel sums
+// (blue, green, red, alpha) in the form of the variant; FilterRow writes Columns x 4
+// 32-bit words of them from Row (the source row, indexed by absolute source column), and
+// the same variant's SumRows reads them.
 using TKernelFilterRow = void (*)(const TColor32* Row, const TKernelTaps& Taps, uint32_t* Out);
 
-// One destination row of Columns pixels: per channel, S = the sum over t < Count of
-// Weights[t] x Rows[t][column's sum], modulo 2^32 and taken as signed; with Clamp, S is
-// first clamped to 0..0xFF0000; the channel is bits 16..23 of S.
+// One destination row of Columns pixels from Count filtered rows: per channel, S = the sum
+// over t < Count of Weights[t] x the column's sum in Rows[t], modulo 2^32 and taken as
+// signed; with Clamp, S is first clamped to 0..0xFF0000; the channel is bits 16..23 of S.
 using TKernelSumRows = void (*)(const uint32_t* const* Rows, const int32_t* Weights,
                                 int32_t Count, int32_t Columns, bool Clamp, TColor32* Out);
 
@@ -53,9 +53,9 @@ struct TKernelPassSet {
   bool NeedsShortWeights;
 };
 
-// The plain set (Raster_Resamplers_Transfers.cpp) takes every weight; the SSE2 set
-// (Raster_Resamplers_sse2.cpp) needs short weights and keeps each sum H as
-// H + ((H & 0x8000) << 1), so that its two 16-bit halves read as signed give H.
+// The plain set (Raster_Resamplers_Transfers.cpp) takes every weight and stores each sum
+// as a 32-bit word; the SSE2 set (Raster_Resamplers_sse2.cpp) needs short weights and
+// stores each sum as two signed 16-bit halves (see there).
 extern const TKernelPassSet PlainKernelPasses;
 extern const TKernelPassSet Sse2KernelPasses;
 
