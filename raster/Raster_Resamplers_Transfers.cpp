@@ -13,10 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <iterator>
-#include <memory>
-#include <typeinfo>
 
 namespace raster {
 
@@ -483,83 +479,6 @@ TMappingTable BuildClusterTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, in
 
 namespace {
 
-// Everything a cluster table is built from. The kernel's part is its class and published
-// parameters, which decide the weights of the library's own kernel classes exactly; any
-// other class (a class derived from one of them too) may keep state of its own, and its
-// tables are not kept (Reusable false). The parameters are kept as bit patterns, so that
-// equal ones are the same to every operation (0 and -0 differ).
-struct TClusterSource {
-  int32_t Spans[6];
-  bool FullEdge;
-  const std::type_info* KernelClass;
-  std::vector<uint64_t> Parameters;
-  bool Reusable;
-
-  bool operator==(const TClusterSource& Other) const {
-    return std::equal(std::begin(Spans), std::end(Spans), std::begin(Other.Spans)) &&
-           FullEdge == Other.FullEdge && *KernelClass == *Other.KernelClass &&
-           Parameters == Other.Parameters;
-  }
-};
-
-bool LibraryKernelClass(const std::type_info& Class) {
-  static const std::type_info* const classes[] = {
-      &typeid(TBoxKernel),     &typeid(TLinearKernel),   &typeid(TCosineKernel),
-      &typeid(TSplineKernel),  &typeid(TMitchellKernel), &typeid(TCubicKernel),
-      &typeid(THermiteKernel), &typeid(TLanczosKernel),  &typeid(TGaussianKernel),
-      &typeid(TBlackmanKernel), &typeid(THannKernel),    &typeid(THammingKernel),
-      &typeid(TSinshKernel)};
-  return std::any_of(std::begin(classes), std::end(classes),
-                     [&](const std::type_info* c) { return *c == Class; });
-}
-
-TClusterSource ClusterSourceOf(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int32_t ClipHi,
-                               int32_t SrcLo, int32_t SrcHi, const TCustomKernel& Kernel) {
-  TClusterSource source{{DstLo, DstHi, ClipLo, ClipHi, SrcLo, SrcHi}, FullEdgeMapping,
-                        &typeid(Kernel), {}, LibraryKernelClass(typeid(Kernel))};
-  if (!source.Reusable) return source;
-  for (const TPropInfo* parameter : GetPropList(Kernel.ClassType(), tkProperties)) {
-    const TPropertyValue value = parameter->Get(Kernel);
-    uint64_t bits = 0;
-    if (const double* number = std::get_if<double>(&value)) {
-      std::memcpy(&bits, number, sizeof bits);
-    } else if (const int64_t* ordinal = std::get_if<int64_t>(&value)) {
-      bits = uint64_t(*ordinal);
-    } else {
-      source.Reusable = false;  // no kernel class of the library has other parameters
-    }
-    source.Parameters.push_back(bits);
-  }
-  return source;
-}
-
-// FlatClusterTable, with the last few tables kept per thread for the next call with the
-// same source: a viewer draws every frame at the same sizes, and the weights (a kernel
-// call per entry, each with sines and divisions) cost more than the filtering itself.
-std::shared_ptr<const TFlatClusters> KeptClusterTable(int32_t DstLo, int32_t DstHi,
-                                                      int32_t ClipLo, int32_t ClipHi,
-                                                      int32_t SrcLo, int32_t SrcHi,
-                                                      const TCustomKernel& Kernel) {
-  struct TKept {
-    TClusterSource Source;
-    std::shared_ptr<const TFlatClusters> Table;
-  };
-  constexpr size_t KeptCount = 4;  // both axes of two differently sized pictures
-  thread_local std::vector<TKept> kept;
-  TClusterSource source = ClusterSourceOf(DstLo, DstHi, ClipLo, ClipHi, SrcLo, SrcHi, Kernel);
-  if (source.Reusable) {
-    const auto found = std::find_if(kept.begin(), kept.end(), [&](const TKept& k) { return k.Source == source; });
-    if (found != kept.end()) return found->Table;
-  }
-  auto table = std::make_shared<const TFlatClusters>(
-      FlatClusterTable(DstLo, DstHi, ClipLo, ClipHi, SrcLo, SrcHi, Kernel));
-  if (source.Reusable) {
-    if (kept.size() == KeptCount) kept.erase(kept.begin());
-    kept.push_back({std::move(source), table});
-  }
-  return table;
-}
-
 // The horizontal taps of a call from the clusters of its columns, each cluster made even
 // by a tap of weight 0; the weight pairs where Short says that every weight fits in 16 bits.
 TKernelTaps HorizontalTaps(const TFlatClusters& Map, bool Short) {
@@ -657,11 +576,10 @@ void ResampleKernel(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, 
   if (!PrepareScaling(Dst, DstRect, clip, Src, SrcRect)) return;
   const TWriter writer = WriterFor(Src, CombineOp, CombineCallBack);
   if (writer.Mode == dmBlend && writer.MasterAlpha == 0) return;
-  const auto kept_x = KeptClusterTable(DstRect.left, DstRect.right, clip.left, clip.right,
-                                       SrcRect.left, SrcRect.right, Kernel);
-  const auto kept_y = KeptClusterTable(DstRect.top, DstRect.bottom, clip.top, clip.bottom,
-                                       SrcRect.top, SrcRect.bottom, Kernel);
-  const TFlatClusters &map_x = *kept_x, &map_y = *kept_y;
+  const TFlatClusters map_x = FlatClusterTable(DstRect.left, DstRect.right, clip.left, clip.right,
+                                               SrcRect.left, SrcRect.right, Kernel);
+  const TFlatClusters map_y = FlatClusterTable(DstRect.top, DstRect.bottom, clip.top, clip.bottom,
+                                               SrcRect.top, SrcRect.bottom, Kernel);
   if (map_x.Count() == 0 || map_y.Count() == 0) return;
   const bool clamp = Kernel.RangeCheck();
   // Every set gives the same bits; one that needs short weights leaves the others to the

@@ -417,43 +417,6 @@ TEST_P(Transfers, KernelPassEdges) {
   }
 }
 
-// A linear kernel stretched by a factor that it does not publish.
-class StretchedLinear : public TLinearKernel {
- public:
-  float Filter(float X) const override { return TLinearKernel::Filter(X / stretch); }
-  float GetWidth() const override { return stretch; }
-  float stretch = 1.0f;
-};
-
-// The kernel resampler keeps the weights of its last draws for the next ones of the same
-// sizes: a change of the kernel's parameters, of a derived kernel's own state or of the
-// edge mapping between two draws must still give the new weights.
-TEST(TransferMaps, KernelDrawsFollowChangesBetweenThem) {
-  std::mt19937 rng(raster_test::TestSeed() + 4);
-  TBitmap32 src, dst;
-  src.SetSize(19, 14);
-  dst.SetSize(53, 47);
-  FillRandom(src, rng);
-  const Draw lanczos{kKernel, src.BoundsRect(), dst.BoundsRect(), dst.BoundsRect(), dmOpaque, false};
-  CheckDraw(lanczos, src, dst, "width 3");
-  auto* resampler = static_cast<TKernelResampler*>(src.Resampler());
-  static_cast<TLanczosKernel*>(resampler->Kernel())->SetWidth(2);
-  CheckDraw(lanczos, src, dst, "width 2 after 3");
-  TBitmap32 other;
-  other.SetSize(61, 29);
-  FullEdgeMapping = false;
-  src.DrawInto(&other, other.BoundsRect());
-  FullEdgeMapping = true;
-  const Draw full_edge{kKernel, src.BoundsRect(), other.BoundsRect(), other.BoundsRect(), dmOpaque, false};
-  CheckDraw(full_edge, src, other, "full edge mapping after none");
-  auto* stretched = new StretchedLinear;
-  Draw linear = lanczos;
-  linear.new_kernel = [&] { return stretched; };
-  CheckDraw(linear, src, dst, "stretch 1");
-  stretched->stretch = 2.5f;
-  CheckDraw(linear, src, dst, "stretch 2.5 after 1");
-}
-
 // ---------------------------------------------------------------------------------------
 // Single cases
 
