@@ -9,6 +9,8 @@
 //   Raster_Resamplers_Transfers.cpp  TransferBitmap, the scaling routines, plain variants
 //   Raster_Resamplers_mmx.cpp        MMX variants of the two inner routines
 //   Raster_Resamplers_3dnow.cpp      3DNow! variant of the block average
+//   Raster_Resamplers_sse2.cpp       SSE2 variant of the kernel resampler's two passes
+// (the passes' variant sets are declared in Raster_ResamplersKernelPasses.h).
 //
 // Arithmetic: every scale factor and mapped coordinate is held in single precision, in both
 // builds; Round is to nearest with halves to even, Trunc and div go toward zero; weights

@@ -1,6 +1,6 @@
 // The transfer routines of the resampler unit: TransferBitmap, the block copy, the four
 // scaling routines with their coordinate maps, and the plain variants of the two inner
-// routines with their selection.
+// routines and of the kernel resampler's passes.
 //
 // The maps are built in single precision (inside TSinglePrecision, in functions of their
 // own) before any pixel is written, so that no floating-point work meets the MMX state
@@ -9,6 +9,7 @@
 
 #include "raster/Raster_Blend.h"
 #include "raster/Raster_LowLevel.h"
+#include "raster/Raster_ResamplersKernelPasses.h"
 
 #include <algorithm>
 #include <cmath>
@@ -313,17 +314,6 @@ TFlatClusters FlatClusterTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int
   return flat;
 }
 
-// Two channel sums in one 64-bit integer, worth Low + High x 2^32. Sums of such pairs times
-// signed weights are exact (modulo 2^64, as the unsigned arithmetic wraps) while each
-// channel's own sum stays within +-2^31, which 8-bit channels and weights in 256ths keep
-// by far; so one multiplication serves two channels.
-uint64_t Pair(uint32_t Low, uint32_t High) { return uint64_t(Low) | uint64_t(High) << 32; }
-uint64_t PairWeight(int32_t Weight) { return uint64_t(int64_t(Weight)); }
-int32_t LowOf(uint64_t Sums) { return int32_t(uint32_t(Sums)); }
-int32_t HighOf(uint64_t Sums) {
-  return int32_t(uint32_t((Sums - uint64_t(int64_t(LowOf(Sums)))) >> 32));
-}
-
 uint32_t ComposeChannel(int32_t Sum, bool Clamp) {
   if (Clamp) Sum = std::min(std::max(Sum, 0), 0xFF0000);
   return uint32_t(Sum >> 16) & 0xFF;
@@ -489,51 +479,71 @@ TMappingTable BuildClusterTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, in
 
 namespace {
 
+// The horizontal taps of a call from the clusters of its columns, each cluster made even
+// by a tap of weight 0; the weight pairs where Short says that every weight fits in 16 bits.
+TKernelTaps HorizontalTaps(const TFlatClusters& Map, bool Short) {
+  TKernelTaps taps;
+  taps.First.reserve(Map.First.size());
+  for (size_t i = 0; i < Map.Count(); ++i) {
+    taps.First.push_back(int32_t(taps.Pos.size()));
+    for (int32_t e = Map.First[i]; e < Map.First[i + 1]; ++e) {
+      taps.Pos.push_back(Map.Pos[size_t(e)]);
+      taps.Weight.push_back(Map.Weight[size_t(e)]);
+    }
+    if ((Map.First[i + 1] - Map.First[i]) % 2 != 0) {
+      taps.Pos.push_back(taps.Pos.back());
+      taps.Weight.push_back(0);
+    }
+  }
+  taps.First.push_back(int32_t(taps.Pos.size()));
+  taps.ShortWeights = Short;
+  if (Short) {
+    for (size_t t = 0; t < taps.Weight.size(); t += 2) {
+      taps.WeightPairs.push_back((uint32_t(taps.Weight[t]) & 0xFFFF) | uint32_t(taps.Weight[t + 1]) << 16);
+    }
+  }
+  return taps;
+}
+
+bool WeightsFitShort(const TFlatClusters& Map) {
+  return std::all_of(Map.Weight.begin(), Map.Weight.end(),
+                     [](int32_t w) { return w >= INT16_MIN && w <= INT16_MAX; });
+}
+
 // The horizontally filtered source rows ResampleKernel needs, in a ring of Slots rows: row
 // y lives in slot y mod Slots, so the rows of one vertical cluster (never more than Slots
 // apart) never evict one another, and each row is filtered again only when a later
-// cluster needs it after it was evicted. A filtered row holds one 32-bit sum per channel
-// and destination column, each channel in a plane of its own (blue, green, red, alpha).
+// cluster needs it after it was evicted. A filtered row holds the four channel sums of
+// each destination column (TKernelFilterRow), starting on a 16-byte boundary.
 class TFilteredRows {
  public:
-  TFilteredRows(const TBitmap32& Src, const TFlatClusters& MapX, int32_t Slots)
-      : src_(Src), map_x_(MapX), width_(MapX.Count()), slots_(Slots),
-        rows_(size_t(Slots), INT32_MIN), sums_(width_ * 4 * size_t(Slots)) {}
+  TFilteredRows(const TBitmap32& Src, const TKernelTaps& Taps, TKernelFilterRow Filter, int32_t Slots)
+      : src_(Src), taps_(Taps), filter_(Filter), row_size_(Taps.Columns() * 4), slots_(Slots),
+        rows_(size_t(Slots), INT32_MIN), sums_(row_size_ * size_t(Slots) + 3) {
+    // A row is a whole number of 16-byte columns: the first one aligned aligns them all.
+    const size_t misalignment = reinterpret_cast<uintptr_t>(sums_.data()) / sizeof(uint32_t) % 4;
+    first_ = sums_.data() + (4 - misalignment) % 4;
+  }
 
-  // The four channel planes of row Y, one after the other.
   const uint32_t* Get(int32_t Y) {
     const size_t slot = size_t(Y % slots_);
-    uint32_t* planes = sums_.data() + slot * width_ * 4;
+    uint32_t* sums = first_ + slot * row_size_;
     if (rows_[slot] != Y) {
-      Filter(src_.RowPointer(Y), planes);
+      filter_(src_.RowPointer(Y), taps_, sums);
       rows_[slot] = Y;
     }
-    return planes;
+    return sums;
   }
 
  private:
-  void Filter(const TColor32* Row, uint32_t* Planes) const {
-    for (size_t i = 0; i < width_; ++i) {
-      uint64_t br = 0, ga = 0;
-      for (int32_t e = map_x_.First[i]; e < map_x_.First[i + 1]; ++e) {
-        const TColor32 c = Row[map_x_.Pos[size_t(e)]];
-        const uint64_t weight = PairWeight(map_x_.Weight[size_t(e)]);
-        br += Pair(c & 0xFF, (c >> 16) & 0xFF) * weight;
-        ga += Pair((c >> 8) & 0xFF, c >> 24) * weight;
-      }
-      Planes[i] = uint32_t(LowOf(br));
-      Planes[i + width_] = uint32_t(LowOf(ga));
-      Planes[i + 2 * width_] = uint32_t(HighOf(br));
-      Planes[i + 3 * width_] = uint32_t(HighOf(ga));
-    }
-  }
-
   const TBitmap32& src_;
-  const TFlatClusters& map_x_;
-  size_t width_;
+  const TKernelTaps& taps_;
+  TKernelFilterRow filter_;
+  size_t row_size_;
   int32_t slots_;
   std::vector<int32_t> rows_;
   std::vector<uint32_t> sums_;
+  uint32_t* first_;
 };
 
 // The widest span of positions within one cluster.
@@ -545,6 +555,13 @@ int32_t WidestCluster(const TFlatClusters& Map) {
     widest = std::max(widest, *hi - *lo + 1);
   }
   return widest;
+}
+
+// The most entries of one cluster.
+size_t LargestCluster(const TFlatClusters& Map) {
+  int32_t largest = 1;
+  for (size_t i = 0; i < Map.Count(); ++i) largest = std::max(largest, Map.First[i + 1] - Map.First[i]);
+  return size_t(largest);
 }
 
 }  // namespace
@@ -565,31 +582,25 @@ void ResampleKernel(TBitmap32& Dst, const TRect& DstRect, const TRect& DstClip, 
                                                SrcRect.top, SrcRect.bottom, Kernel);
   if (map_x.Count() == 0 || map_y.Count() == 0) return;
   const bool clamp = Kernel.RangeCheck();
+  // Every set gives the same bits; one that needs short weights leaves the others to the
+  // plain set.
+  const bool short_weights = WeightsFitShort(map_x) && WeightsFitShort(map_y);
+  const TKernelPassSet& passes =
+      KernelPasses->NeedsShortWeights && !short_weights ? PlainKernelPasses : *KernelPasses;
+  const TKernelTaps taps = HorizontalTaps(map_x, short_weights);
   TMmxStateGuard mmx_state;
 
-  TFilteredRows filtered(Src, map_x, WidestCluster(map_y));
-  const size_t clip_w = map_x.Count();
-  // The 32-bit channel sums of one destination row; unsigned, so that they wrap as
-  // two's-complement sums do instead of overflowing.
-  std::vector<uint32_t> sums(clip_w * 4);
-  std::vector<TColor32> line(clip_w);
+  TFilteredRows filtered(Src, taps, passes.FilterRow, WidestCluster(map_y));
+  const int32_t clip_w = int32_t(map_x.Count());
+  std::vector<const uint32_t*> rows(LargestCluster(map_y));
+  std::vector<TColor32> line(static_cast<size_t>(clip_w));
   TColor32* dest = Dst.PixelPointer(clip.left, clip.top);
   for (size_t j = 0; j < map_y.Count(); ++j, dest += Dst.Width()) {
-    // Vertical pass: the filtered rows of this row's cluster, weighted and summed.
-    std::fill(sums.begin(), sums.end(), 0);
-    for (int32_t e = map_y.First[j]; e < map_y.First[j + 1]; ++e) {
-      const uint32_t* planes = filtered.Get(map_y.Pos[size_t(e)]);
-      const uint32_t weight = uint32_t(map_y.Weight[size_t(e)]);
-      uint32_t* sum = sums.data();
-      for (size_t k = 0; k < clip_w * 4; ++k) sum[k] += planes[k] * weight;
-    }
+    const int32_t first = map_y.First[j], count = map_y.First[j + 1] - first;
+    for (int32_t e = 0; e < count; ++e) rows[size_t(e)] = filtered.Get(map_y.Pos[size_t(first + e)]);
     TColor32* target = RowTarget(writer, dest, line);
-    const uint32_t *blue = sums.data(), *green = blue + clip_w, *red = green + clip_w, *alpha = red + clip_w;
-    for (size_t i = 0; i < clip_w; ++i) {
-      target[i] = ComposeChannel(int32_t(alpha[i]), clamp) << 24 | ComposeChannel(int32_t(red[i]), clamp) << 16 |
-                  ComposeChannel(int32_t(green[i]), clamp) << 8 | ComposeChannel(int32_t(blue[i]), clamp);
-    }
-    FinishRow(writer, target, dest, int32_t(clip_w));
+    passes.SumRows(rows.data(), map_y.Weight.data() + first, count, clip_w, clamp, target);
+    FinishRow(writer, target, dest, clip_w);
   }
 }
 
@@ -670,6 +681,53 @@ TColor32 BilinearInterpolate_Plain(uint32_t WX, uint32_t WY, const TColor32* P1,
   const uint32_t wx = std::min(WX >> 16, 255u), wy = std::min(WY >> 16, 255u);
   return CombineColors(CombineColors(P1[0], P1[1], wx), CombineColors(P2[0], P2[1], wx), wy);
 }
+
+// ResampleKernel's plain passes: 32-bit sums per channel, which wrap as the definition's do.
+namespace {
+
+void FilterRow_Plain(const TColor32* Row, const TKernelTaps& Taps, uint32_t* Out) {
+  const int32_t* first = Taps.First.data();
+  const int32_t* pos = Taps.Pos.data();
+  const int32_t* weight = Taps.Weight.data();
+  for (size_t i = 0, columns = Taps.Columns(); i < columns; ++i, Out += 4) {
+    uint32_t b = 0, g = 0, r = 0, a = 0;
+    for (int32_t t = first[i]; t < first[i + 1]; ++t) {
+      const TColor32 c = Row[pos[t]];
+      const uint32_t w = uint32_t(weight[t]);
+      b += (c & 0xFF) * w;
+      g += (c >> 8 & 0xFF) * w;
+      r += (c >> 16 & 0xFF) * w;
+      a += (c >> 24) * w;
+    }
+    Out[0] = b;
+    Out[1] = g;
+    Out[2] = r;
+    Out[3] = a;
+  }
+}
+
+void SumRows_Plain(const uint32_t* const* Rows, const int32_t* Weights, int32_t Count,
+                   int32_t Columns, bool Clamp, TColor32* Out) {
+  for (int32_t i = 0; i < Columns; ++i) {
+    const size_t column = size_t(i) * 4;
+    uint32_t b = 0, g = 0, r = 0, a = 0;
+    for (int32_t t = 0; t < Count; ++t) {
+      const uint32_t* sums = Rows[t] + column;
+      const uint32_t w = uint32_t(Weights[t]);
+      b += sums[0] * w;
+      g += sums[1] * w;
+      r += sums[2] * w;
+      a += sums[3] * w;
+    }
+    Out[i] = ComposeChannel(int32_t(a), Clamp) << 24 | ComposeChannel(int32_t(r), Clamp) << 16 |
+             ComposeChannel(int32_t(g), Clamp) << 8 | ComposeChannel(int32_t(b), Clamp);
+  }
+}
+
+}  // namespace
+
+const TKernelPassSet PlainKernelPasses = {FilterRow_Plain, SumRows_Plain, false};
+const TKernelPassSet* KernelPasses = &PlainKernelPasses;
 
 TAverageBlock AverageBlock = AverageBlock_Plain;
 TBilinearInterpolate BilinearInterpolate = BilinearInterpolate_Plain;

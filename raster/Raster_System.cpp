@@ -106,6 +106,7 @@ TRoutineFeatures RoutineFeaturesOf(const TCpuidAnswers& Answers) {
   features.MMX = CpuHasFeature(pfMMX, Answers);
   features.ExtendedMMX = CpuHasFeature(pfExtendedMMX, Answers);
   features.ThreeDNow = CpuHasFeature(pf3DNow, Answers);
+  features.SSE2 = CpuHasFeature(pfSSE2, Answers);
   return features;
 }
 

@@ -44,11 +44,12 @@ bool CpuHasMMX();
 bool CpuHasExtendedMMX();
 bool CpuHas3DNow();
 
-// The three tests that routine selection goes by.
+// The four tests that routine selection goes by.
 struct TRoutineFeatures {
   bool MMX = false;
   bool ExtendedMMX = false;
   bool ThreeDNow = false;
+  bool SSE2 = false;
 };
 TRoutineFeatures RoutineFeaturesOf(const TCpuidAnswers& Answers);
 // This processor's features, or none at all after ForcePlainRoutines(true).

@@ -13,6 +13,7 @@
 #include "raster/Raster_LowLevel.h"
 #include "raster/Raster_MicroTiles.h"
 #include "raster/Raster_Resamplers.h"
+#include "raster/Raster_ResamplersKernelPasses.h"
 
 namespace raster {
 namespace {
@@ -58,7 +59,7 @@ void InstallTileRoutines(const TTileRoutineSet& set) {
 // one they start with.
 void SelectRoutines(const TRoutineFeatures& Features) {
   const bool mmx = Features.MMX, extended_mmx = Features.ExtendedMMX,
-             amd_3dnow = Features.ThreeDNow;
+             amd_3dnow = Features.ThreeDNow, sse2 = Features.SSE2;
   MmxInUse = mmx;
   if (MmxInUse) BuildWeightVectors();
 
@@ -73,6 +74,7 @@ void SelectRoutines(const TRoutineFeatures& Features) {
   AverageBlock = amd_3dnow ? AverageBlock_3DNow : mmx ? AverageBlock_MMX : AverageBlock_Plain;
   BilinearInterpolate = mmx || amd_3dnow ? BilinearInterpolate_MMX : BilinearInterpolate_Plain;
   PixelInterpolator = mmx || amd_3dnow ? PixelInterpolator_MMX : PixelInterpolator_Plain;
+  KernelPasses = sse2 ? &Sse2KernelPasses : &PlainKernelPasses;
 
   InstallTileRoutines(extended_mmx ? EmmxTileRoutines : PlainTileRoutines);
 }

@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
   StartupRasterLibrary();
 
   const TRoutineFeatures cpu = RoutineFeaturesOf(ThisProcessor());
-  std::printf("processor: MMX %d, extended MMX %d, 3DNow! %d; %d processors\n", cpu.MMX,
-              cpu.ExtendedMMX, cpu.ThreeDNow, ProcessorCount);
+  std::printf("processor: MMX %d, extended MMX %d, 3DNow! %d, SSE2 %d; %d processors\n",
+              cpu.MMX, cpu.ExtendedMMX, cpu.ThreeDNow, cpu.SSE2, ProcessorCount);
 
   const int32_t sizes[] = {1 << 20, 64 << 20};
   const std::vector<Case> cases = Cases();

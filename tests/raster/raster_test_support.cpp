@@ -25,6 +25,7 @@ std::vector<Variant> RunnableVariants() {
   std::vector<Variant> variants{{"Plain", {}}};
   if (cpu.MMX) variants.push_back({"MMX", {true, false, false}});
   if (cpu.MMX && cpu.ExtendedMMX) variants.push_back({"ExtendedMMX", {true, true, false}});
+  if (cpu.SSE2) variants.push_back({"SSE2", {cpu.MMX, cpu.ExtendedMMX, false, true}});
   return variants;
 }
 

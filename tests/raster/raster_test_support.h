@@ -23,7 +23,7 @@ struct Variant {
   TRoutineFeatures features;
 };
 
-// Plain, MMX and extended MMX, as far as this processor runs them.
+// Plain, MMX, extended MMX and SSE2, as far as this processor runs them.
 std::vector<Variant> RunnableVariants();
 std::string VariantName(const testing::TestParamInfo<Variant>& info);
 inline void PrintTo(const Variant& variant, std::ostream* out) { *out << variant.name; }

@@ -7,6 +7,7 @@
 #include "raster/Raster_LowLevel.h"
 #include "raster/Raster_MicroTiles.h"
 #include "raster/Raster_Resamplers.h"
+#include "raster/Raster_ResamplersKernelPasses.h"
 #include "raster/Raster_System.h"
 #include "tests/raster/raster_test_support.h"
 
@@ -86,32 +87,36 @@ TEST(CpuHasFeature, ThisProcessorHasMmxAndSse) {
 // ---------------------------------------------------------------------------------------
 // The selection table, applied to given answers.
 
-enum Kind { Plain, Mmx, Emmx, ThreeDNow };
+enum Kind { Plain, Mmx, Emmx, ThreeDNow, Sse2 };
 
 // `interpolation` stands for BilinearInterpolate and PixelInterpolator, which follow one
 // rule.
 struct SelectionRow {
   const char* name;
   TCpuidAnswers answers;
-  Kind fill, combine, extrema, filters, average, interpolation, tiles;
+  Kind fill, combine, extrema, filters, average, interpolation, tiles, kernel;
 };
 
 const SelectionRow SelectionRows[] = {
     {"no CPUID", Answers(false, Family6, ~0u, 0x80000008, ~0u),
-     Plain, Plain, Plain, Plain, Plain, Plain, Plain},
-    {"family 4", Answers(true, Family4, MmxBit | SseBit, 0, 0),
-     Plain, Plain, Plain, Plain, Plain, Plain, Plain},
-    {"MMX only", Answers(true, Family5, MmxBit, 0, 0), Mmx, Mmx, Plain, Mmx, Mmx, Mmx, Plain},
+     Plain, Plain, Plain, Plain, Plain, Plain, Plain, Plain},
+    {"family 4", Answers(true, Family4, MmxBit | SseBit | Sse2Bit, 0, 0),
+     Plain, Plain, Plain, Plain, Plain, Plain, Plain, Plain},
+    {"MMX only", Answers(true, Family5, MmxBit, 0, 0), Mmx, Mmx, Plain, Mmx, Mmx, Mmx, Plain, Plain},
     {"MMX and SSE", Answers(true, Family6, MmxBit | SseBit, 0x80000001, 0),
-     Mmx, Mmx, Emmx, Emmx, Mmx, Mmx, Emmx},
+     Mmx, Mmx, Emmx, Emmx, Mmx, Mmx, Emmx, Plain},
     {"MMX and AMD extended MMX", Answers(true, Family6, MmxBit, 0x80000001, ExtMmxBit),
-     Mmx, Mmx, Emmx, Emmx, Mmx, Mmx, Emmx},
+     Mmx, Mmx, Emmx, Emmx, Mmx, Mmx, Emmx, Plain},
     {"MMX and 3DNow!", Answers(true, Family6, MmxBit, 0x80000001, Amd3DNowBit),
-     Mmx, Mmx, Plain, Mmx, ThreeDNow, Mmx, Plain},
+     Mmx, Mmx, Plain, Mmx, ThreeDNow, Mmx, Plain, Plain},
     {"3DNow! without MMX", Answers(true, Family6, 0, 0x80000001, Amd3DNowBit),
-     Plain, Plain, Plain, Plain, ThreeDNow, Mmx, Plain},
+     Plain, Plain, Plain, Plain, ThreeDNow, Mmx, Plain, Plain},
     {"extended MMX without MMX", Answers(true, Family6, SseBit, 0, 0),
-     Plain, Plain, Emmx, Emmx, Plain, Plain, Emmx},
+     Plain, Plain, Emmx, Emmx, Plain, Plain, Emmx, Plain},
+    {"MMX, SSE and SSE2", Answers(true, Family6, MmxBit | SseBit | Sse2Bit, 0, 0),
+     Mmx, Mmx, Emmx, Emmx, Mmx, Mmx, Emmx, Sse2},
+    {"SSE2 without MMX", Answers(true, Family6, Sse2Bit, 0, 0),
+     Plain, Plain, Plain, Plain, Plain, Plain, Plain, Sse2},
 };
 
 class Selection : public testing::Test {
@@ -153,6 +158,7 @@ TEST_F(Selection, FollowsTheTableForGivenAnswers) {
     const TTileRoutineSet& tiles = row.tiles == Emmx ? EmmxTileRoutines : PlainTileRoutines;
     EXPECT_EQ(TileBoxUnion, tiles.BoxUnion) << row.name;
     EXPECT_EQ(TileBlockUnion, tiles.BlockUnion) << row.name;
+    EXPECT_EQ(KernelPasses, row.kernel == Sse2 ? &Sse2KernelPasses : &PlainKernelPasses) << row.name;
     // The mode tables follow the pointers.
     EXPECT_EQ(BlendRowByMode[cmBlend], BlendRow) << row.name;
     EXPECT_EQ(BlendRowByMode[cmMerge], MergeRow) << row.name;
@@ -164,8 +170,8 @@ TEST_F(Selection, FollowsTheTableForGivenAnswers) {
 
 TEST_F(Selection, StartupChoosesThisProcessorsVariantsUnlessPlainIsForced) {
   const TRoutineFeatures cpu = RoutineFeaturesOf(ThisProcessor());
-  struct Case { bool force; bool mmx, emmx; };
-  for (const Case c : {Case{false, cpu.MMX, cpu.ExtendedMMX}, Case{true, false, false}}) {
+  struct Case { bool force; bool mmx, emmx, sse2; };
+  for (const Case c : {Case{false, cpu.MMX, cpu.ExtendedMMX, cpu.SSE2}, Case{true, false, false, false}}) {
     ForcePlainRoutines(c.force);
     raster_test::SelectStartupRoutines();
     const char* what = c.force ? "plain forced" : "this processor";
@@ -175,6 +181,7 @@ TEST_F(Selection, StartupChoosesThisProcessorsVariantsUnlessPlainIsForced) {
                                .XorPixelsTo) << what;
     EXPECT_EQ(TileBoxUnion, (c.emmx ? EmmxTileRoutines : PlainTileRoutines).BoxUnion) << what;
     EXPECT_EQ(MmxInUse, c.mmx) << what;
+    EXPECT_EQ(KernelPasses, c.sse2 ? &Sse2KernelPasses : &PlainKernelPasses) << what;
   }
   ForcePlainRoutines(false);
   raster_test::SelectStartupRoutines();

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -147,6 +148,7 @@ struct Draw {
   TRect src_rect, dst_rect, clip;
   TDrawMode mode;
   bool mmx;
+  std::function<TCustomKernel*()> new_kernel = nullptr;  // the kernel resampler's; Lanczos without
 };
 
 // The maps of the shown columns and rows of one draw; first_x and first_y are the shown
@@ -201,7 +203,9 @@ TColor32 ReferenceColour(const Draw& d, const TBitmap32& src, const TCustomKerne
           for (auto [py, wy] : cy) column += int64_t(Channel(src.Pixel(px, py), c)) * wy;
           sum += column * wx;
         }
-        const int64_t v = kernel.RangeCheck() ? std::min<int64_t>(std::max<int64_t>(sum, 0), 0xFF0000) : sum;
+        // The sum is a 32-bit one: it wraps before the clamp.
+        const int32_t wrapped = int32_t(uint32_t(uint64_t(sum)));
+        const int32_t v = kernel.RangeCheck() ? std::min(std::max(wrapped, 0), 0xFF0000) : wrapped;
         result |= TColor32((v >> 16) & 0xFF) << (8 * c);
       }
       return result;
@@ -238,7 +242,10 @@ void CheckDraw(const Draw& d, TBitmap32& src, TBitmap32& dst, const std::string&
   src.SetResamplerClassName(KindNames[d.kind]);
   src.SetDrawMode(d.mode);
   src.OnPixelCombine = CustomMix;
-  if (auto* k = dynamic_cast<TKernelResampler*>(src.Resampler())) k->SetKernelClassName("TLanczosKernel");
+  if (auto* k = dynamic_cast<TKernelResampler*>(src.Resampler())) {
+    if (d.new_kernel) k->SetKernel(d.new_kernel());
+    else k->SetKernelClassName("TLanczosKernel");
+  }
   TLinearKernel linear;
   const TCustomKernel& kernel = d.kind == kKernel ? *static_cast<TKernelResampler*>(src.Resampler())->Kernel()
                                                   : static_cast<const TCustomKernel&>(linear);
@@ -341,6 +348,72 @@ TEST_P(Transfers, RandomRectanglesClipsAndDrawModes) {
     std::ostringstream name;
     name << "round " << round << " seed " << raster_test::TestSeed();
     CheckDraw(d, src, dst, name.str());
+  }
+}
+
+// The kernel resampler where its passes meet an edge: clusters of one entry (a box
+// enlarging by 2, a source of one column), a clip of one column, the widest kernel,
+// negative weights at the edges and at the clamp (0 and 255 side by side), and sums past
+// the 32-bit limit, which wrap: weights that fit in 16 bits and ones that do not,
+// horizontal sums beyond 32 bits, and sums composed without a clamp.
+class UnclampedCubic : public TCubicKernel {
+ public:
+  bool RangeCheck() const override { return false; }
+};
+
+TCustomKernel* NewLanczos(float width) {
+  auto* kernel = new TLanczosKernel;
+  kernel->SetWidth(width);
+  return kernel;
+}
+
+template <class K>
+TCustomKernel* NewCubic(float coeff) {
+  auto* kernel = new K;
+  kernel->SetCoeff(coeff);
+  return kernel;
+}
+
+TEST_P(Transfers, KernelPassEdges) {
+  enum Picture { kRandom, kStripes };
+  struct Row {
+    const char* name;
+    std::function<TCustomKernel*()> new_kernel;
+    SIZE src, dst;
+    TRect clip;  // within dst; empty: all of it
+    Picture picture;
+  };
+  const TRect all{};
+  const Row rows[] = {
+      {"box, clusters of 1 and 2", [] { return new TBoxKernel; }, {5, 4}, {10, 8}, all, kRandom},
+      {"one source column", [] { return NewLanczos(3); }, {1, 9}, {7, 31}, all, kRandom},
+      {"clip of one column", [] { return NewLanczos(3); }, {270, 208}, {947, 718}, RectOf(500, 0, 501, 718), kRandom},
+      {"clip of one row", [] { return NewLanczos(3); }, {270, 208}, {947, 718}, RectOf(3, 300, 946, 301), kRandom},
+      {"width 4 enlarging", [] { return NewLanczos(4); }, {23, 19}, {101, 77}, all, kRandom},
+      {"width 4 shrinking", [] { return NewLanczos(4); }, {101, 77}, {23, 19}, all, kStripes},
+      {"stripes enlarging", [] { return NewLanczos(3); }, {17, 13}, {61, 50}, all, kStripes},
+      {"stripes shrinking", [] { return NewLanczos(3); }, {61, 50}, {29, 21}, all, kStripes},
+      {"16-bit weights, wrapping sums", [] { return NewCubic<TCubicKernel>(-100); }, {13, 11}, {47, 41}, all, kRandom},
+      {"wider weights", [] { return NewCubic<TCubicKernel>(-2000); }, {13, 11}, {47, 41}, all, kRandom},
+      {"horizontal sums beyond 32 bits", [] { return NewCubic<TCubicKernel>(-1e6f); }, {13, 11}, {47, 41}, all, kRandom},
+      {"no clamp, 16-bit weights", [] { return NewCubic<UnclampedCubic>(-100); }, {13, 11}, {47, 41}, all, kRandom},
+      {"no clamp, wider weights", [] { return NewCubic<UnclampedCubic>(-2000); }, {13, 11}, {47, 41}, all, kRandom},
+  };
+  std::mt19937 rng(raster_test::TestSeed() + 3);
+  for (const Row& row : rows) {
+    TBitmap32 src, dst;
+    src.SetSize(row.src.cx, row.src.cy);
+    dst.SetSize(row.dst.cx, row.dst.cy);
+    FillRandom(src, rng);
+    if (row.picture == kStripes) {
+      for (int i = 0; i < row.src.cx * row.src.cy; ++i) {
+        const int x = i % row.src.cx, y = i / row.src.cx;
+        src.Bits()[i] = (x / 2 + y / 3) % 2 == 0 ? 0xFF000000u | (src.Bits()[i] & 0x0000FF) : 0x00FFFF00u;
+      }
+    }
+    const TRect clip = RectIsEmpty(row.clip) ? dst.BoundsRect() : row.clip;
+    Draw d{kKernel, src.BoundsRect(), dst.BoundsRect(), clip, dmOpaque, Mmx(), row.new_kernel};
+    CheckDraw(d, src, dst, row.name);
   }
 }
 
