@@ -51,6 +51,17 @@ TEST(MoveDWords, CopiesUpwardsCellByCell) {
   MoveDWords(cells, cells + 1, 5);  // overlapping upwards: each copy sees the previous one
   const uint32_t expected[8] = {0, 0, 0, 0, 0, 0, 6, 7};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(cells[i], expected[i]) << i;
+  // Every placement of source and destination in one buffer, against an ascending copy.
+  for (int from = 0; from < 8; ++from)
+    for (int to = 0; to < 8; ++to)
+      for (int count = 0; from + count <= 8 && to + count <= 8; ++count) {
+        uint32_t moved[8], copied[8];
+        for (int i = 0; i < 8; ++i) moved[i] = copied[i] = uint32_t(i + 10);
+        MoveDWords(moved + from, moved + to, count);
+        for (int i = 0; i < count; ++i) copied[to + i] = copied[from + i];
+        for (int i = 0; i < 8; ++i)
+          ASSERT_EQ(moved[i], copied[i]) << "from " << from << " to " << to << " count " << count << " cell " << i;
+      }
   uint32_t same[2] = {5, 6};
   MoveDWords(same, same, 2);
   MoveDWords(same, same + 1, 0);
