@@ -23,13 +23,12 @@ namespace raster {
 // pairs: a cluster of odd size ends with a tap of weight 0 at its last position.
 // WeightPairs[t / 2] holds the weights of taps t and t + 1 (t even) as signed 16-bit
 // halves, the first in the low half; it is filled only where every weight of the call fits
-// in 16 bits (ShortWeights), and is empty otherwise.
+// in 16 bits, and is empty otherwise.
 struct TKernelTaps {
   std::vector<int32_t> First;
   std::vector<int32_t> Pos;
   std::vector<int32_t> Weight;
   std::vector<uint32_t> WeightPairs;
-  bool ShortWeights = false;
 
   size_t Columns() const { return First.empty() ? 0 : First.size() - 1; }
 };

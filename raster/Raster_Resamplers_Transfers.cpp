@@ -496,7 +496,6 @@ TKernelTaps HorizontalTaps(const TFlatClusters& Map, bool Short) {
     }
   }
   taps.First.push_back(int32_t(taps.Pos.size()));
-  taps.ShortWeights = Short;
   if (Short) {
     for (size_t t = 0; t < taps.Weight.size(); t += 2) {
       taps.WeightPairs.push_back((uint32_t(taps.Weight[t]) & 0xFFFF) | uint32_t(taps.Weight[t + 1]) << 16);
