@@ -79,14 +79,15 @@ RECT BoundsOf(const classlib::TControl& control) {
 
 }  // namespace
 
-void DockSecondWindowTo(const RECT& main, classlib::TForm& second, int dock_side) {
+void DockSecondWindow(const classlib::TForm& main, classlib::TForm& second, int dock_side) {
   POINT current = {second.Left(), second.Top()};
-  POINT position = DockPosition(dock_side, main, {second.Width(), second.Height()}, current);
+  POINT position =
+      DockPosition(dock_side, BoundsOf(main), {second.Width(), second.Height()}, current);
+  if (position.x == current.x && position.y == current.y) return;
+  const bool snaps = second.ScreenSnap;
+  second.ScreenSnap = false;
   second.SetBounds(position.x, position.y, second.Width(), second.Height());
-}
-
-void DockSecondWindow(classlib::TForm& main, classlib::TForm& second, int dock_side) {
-  DockSecondWindowTo(BoundsOf(main), second, dock_side);
+  second.ScreenSnap = snaps;
 }
 
 void SnapToSecondWindow(classlib::TForm& main, const classlib::TForm& second, int& dock_side) {

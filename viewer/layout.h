@@ -61,10 +61,9 @@ struct SnapResult {
 // window rectangles. Each test sees the position the previous test left.
 SnapResult SnapMainWindow(const RECT& main, const RECT& second, int dock_side);
 
-// The same on forms.
-void DockSecondWindow(classlib::TForm& main, classlib::TForm& second, int dock_side);
-// Docks against the rectangle the main window is about to take (WM_MOVING's).
-void DockSecondWindowTo(const RECT& main, classlib::TForm& second, int dock_side);
+// The same on forms. Docking puts the second window exactly on its side: its own snap to
+// the screen's edges is for the moves of the user alone.
+void DockSecondWindow(const classlib::TForm& main, classlib::TForm& second, int dock_side);
 void SnapToSecondWindow(classlib::TForm& main, const classlib::TForm& second, int& dock_side);
 
 // What ApplyLayout sizes: the windows, their images (null when the viewer has none) and

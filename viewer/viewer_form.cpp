@@ -91,16 +91,16 @@ void TViewerForm::CheckEmulatorAlive() {
 
 void TViewerForm::DockSecondWindow() { viewer::DockSecondWindow(*this, SecondWindow(), DockSide); }
 
-void TViewerForm::WMMove(TMessage& message) {
-  // The second window follows to where the main window is being moved (the rectangle of
-  // WM_MOVING), so that it does not trail one step behind.
-  DockSecondWindowTo(*reinterpret_cast<const RECT*>(message.LParam), SecondWindow(), DockSide);
-  message.Result = TRUE;
+void TViewerForm::WMWindowPosChanged(TMessage& message) {
+  TForm::WndProc(message);  // the bounds follow the window first
+  const WINDOWPOS& position = *reinterpret_cast<const WINDOWPOS*>(message.LParam);
+  const bool moved = (position.flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
+  if (moved && !FirstActivation && !IsIconic(Handle())) DockSecondWindow();
 }
 
 void TViewerForm::WndProc(TMessage& message) {
-  if (message.Msg == WM_MOVING) {
-    WMMove(message);
+  if (message.Msg == WM_WINDOWPOSCHANGED) {
+    WMWindowPosChanged(message);
     return;
   }
   TForm::WndProc(message);

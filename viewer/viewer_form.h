@@ -73,8 +73,11 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   // Layout and docking.
   virtual void ApplyLayout() = 0;
   void DockSecondWindow();
-  // WM_MOVING of the main window: the second window follows docked.
-  void WMMove(classlib::TMessage& message);
+  // WM_WINDOWPOSCHANGED of the main window: once the start-up has placed both windows,
+  // the second window follows each move and new size of the main window, docked to where
+  // it really is, however it got there (the system's move loop with the snap to the
+  // screen's edges, a drag, a layout, a program's move). Not while minimised.
+  void WMWindowPosChanged(classlib::TMessage& message);
 
   // Input.
   void FormKeyDown(classlib::TObject* sender, WORD& key, classlib::TShiftState shift);

@@ -1,5 +1,6 @@
 // brisklens-gl started as a user would: the start-up layout, the alive check with the
-// settings written at the end, and a machine without OpenGL or GLU.
+// settings written at the end, a machine without OpenGL or GLU, and the two windows moved
+// and snapped as one.
 #include <gtest/gtest.h>
 
 #include "tests/brisklens-gl/gl_session.h"
@@ -33,6 +34,10 @@ TEST_F(GlStart, TheLayoutAtStartAndTheSettingsWrittenWhenTheEmulatorEnds) {
   const std::vector<std::string> expected = {"0", "384", "0", "0", "sm", "ddd", "1280800",
                                              "normal", "cursor", "60", "have", "show", "top"};
   EXPECT_EQ(SplitLines(ReadTextFile(dir_.File(L"Set.conf"))), expected);
+}
+
+TEST_F(GlStart, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLands) {
+  ExpectSnapOnEachSideThenDockedThroughMoveLoops();
 }
 
 // Without either library the viewer says so in a message box and ends; it shows no

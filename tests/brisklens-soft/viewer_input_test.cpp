@@ -108,7 +108,7 @@ TEST_F(ViewerInput, BothButtonsDragTheMainWindowWithTheSecondDockedAndOpenNoMenu
   ASSERT_TRUE(WaitUntil([&] { return WindowRect(viewer_.main).left == main_before.left + 300; }))
       << "main window at " << WindowRect(viewer_.main).left;
   EXPECT_EQ(WindowRect(viewer_.main).top, main_before.top + 100);
-  // The second window follows on the viewer's next pass.
+  // The second window follows, docked on top.
   RECT main_after = WindowRect(viewer_.main);
   EXPECT_TRUE(WaitUntil([&] {
     RECT second = WindowRect(viewer_.second);

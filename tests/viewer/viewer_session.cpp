@@ -1,6 +1,7 @@
 #include "tests/viewer/viewer_session.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace brisklens_test {
 
@@ -236,7 +237,170 @@ void AttachedViewerTest::PlaceMainWindow(int left, int top) {
   RECT moving = WindowRect(viewer_.main);
   OffsetRect(&moving, left - moving.left, top - moving.top);
   SendMessageW(viewer_.main, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&moving));
-  SetWindowPos(viewer_.main, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(viewer_.main, nullptr, moving.left, moving.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+// Waits until the window under the pointer at `at` is `window`.
+bool PointerRestsOn(HWND window, POINT at) {
+  return WaitUntil([&] { return WindowFromPoint(at) == window; }, 5000);
+}
+
+}  // namespace
+
+bool AttachedViewerTest::DragMainBy(int dx, int dy) {
+  RECT before = WindowRect(viewer_.main);
+  POINT start = ScreenPoint(viewer_.main, 200, 150);
+  PlacePointer(start.x, start.y);
+  if (!PointerRestsOn(viewer_.main, start)) ADD_FAILURE() << "pointer not on the main window";
+  // Each press reaches the viewer (it forwards a touch press) before the next input.
+  size_t presses = Touches(WM_LBUTTONDOWN).size();
+  MouseButton(false, true);
+  if (!WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 1))
+    ADD_FAILURE() << "the left press did not reach the main window";
+  MouseButton(true, true);
+  if (!WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 2))
+    ADD_FAILURE() << "the right press did not reach the main window";
+  bool moved = DragPointerTo({start.x + dx, start.y + dy}, [&] {
+    RECT now = WindowRect(viewer_.main);
+    return now.left == before.left + dx && now.top == before.top + dy;
+  });
+  MouseButton(true, false);
+  MouseButton(false, false);
+  if (!moved) {
+    RECT now = WindowRect(viewer_.main);
+    ADD_FAILURE() << "main window from " << before.left << "," << before.top << " to "
+                  << now.left << "," << now.top << ", expected a move by " << dx << "," << dy;
+  }
+  return moved;
+}
+
+bool AttachedViewerTest::DragSecondTo(int left, int top, const POINT* main_expected) {
+  RECT before = WindowRect(viewer_.second);
+  POINT start = {before.left + 100, before.top + 100};
+  PlacePointer(start.x, start.y);
+  if (!PointerRestsOn(viewer_.second, start)) ADD_FAILURE() << "pointer not on the second window";
+  MouseButton(false, true);
+  // Until the viewer has handled the press and holds the mouse, a pointer move goes to
+  // the window under the new place (the desktop, the main window) and never to this one.
+  if (!WaitUntil([&] { return CaptureOf(viewer_.second) == viewer_.second; }))
+    ADD_FAILURE() << "the press did not reach the second window";
+  bool ok = DragPointerTo({left + 100, top + 100}, [&] {
+    RECT now = WindowRect(viewer_.second), main = WindowRect(viewer_.main);
+    return now.left == left && now.top == top &&
+           (!main_expected || (main.left == main_expected->x && main.top == main_expected->y));
+  });
+  if (!ok) {
+    POINT at = {};
+    GetCursorPos(&at);
+    ADD_FAILURE() << "second window at " << WindowRect(viewer_.second).left << ","
+                  << WindowRect(viewer_.second).top << ", expected " << left << "," << top
+                  << "; second window holds the mouse: "
+                  << (CaptureOf(viewer_.second) == viewer_.second)
+                  << ", left button down: " << (GetAsyncKeyState(VK_LBUTTON) < 0)
+                  << ", pointer at " << at.x << "," << at.y;
+  }
+  MouseButton(false, false);
+  // The release ends the viewer's drag (and with it the snapping of the main window)
+  // when the viewer handles it; moves made before then would be undone by a snap.
+  if (!WaitUntil([&] { return CaptureOf(viewer_.second) != viewer_.second; }))
+    ADD_FAILURE() << "the release did not reach the second window";
+  return ok;
+}
+
+POINT AttachedViewerTest::DockedPlace(int side) const {
+  const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
+  const SIZE size = {second.right - second.left, second.bottom - second.top};
+  switch (side) {
+    case 0: return {main.left, main.top - size.cy};   // top
+    case 1: return {main.left, main.bottom};          // down
+    case 2: return {main.left - size.cx, main.top};   // left
+    default: return {main.right, main.top};          // right
+  }
+}
+
+void AttachedViewerTest::ExpectSnapOnEachSideThenDockedThroughMoveLoops() {
+  ASSERT_TRUE(DragMainBy(450, 66));
+  const char* const sides[] = {"top", "down", "left", "right"};
+  for (int side = 0; side < 4; ++side) {
+    SCOPED_TRACE(sides[side]);
+    RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
+    const int main_w = main.right - main.left, main_h = main.bottom - main.top;
+    const int second_w = second.right - second.left, second_h = second.bottom - second.top;
+    // The second window is dropped a few pixels off its place on `side`; the main window
+    // jumps so that the two meet there.
+    POINT target = {}, expected = {};
+    switch (side) {
+      case 0: target = {main.left + 4, main.top - second_h - 6}; break;
+      case 1: target = {main.left - 5, main.bottom + 7}; break;
+      case 2: target = {main.left - second_w - 8, main.top + 3}; break;
+      default: target = {main.right + 6, main.top - 4}; break;
+    }
+    switch (side) {
+      case 0: expected = {target.x, target.y + second_h}; break;
+      case 1: expected = {target.x, target.y - main_h}; break;
+      case 2: expected = {target.x + second_w, target.y}; break;
+      default: expected = {target.x - main_w, target.y}; break;
+    }
+    ASSERT_TRUE(DragSecondTo(target.x, target.y, &expected))
+        << "main at " << WindowRect(viewer_.main).left << "," << WindowRect(viewer_.main).top
+        << ", expected " << expected.x << "," << expected.y;
+    ParkPointer();
+    ExpectDockedThroughMoveLoops(side);
+    // Back to the middle for the next side.
+    PlaceMainWindow(450, 450);
+    const RECT docked = WindowRect(viewer_.second);
+    EXPECT_EQ(docked.left, DockedPlace(side).x);
+    EXPECT_EQ(docked.top, DockedPlace(side).y);
+    if (HasFailure()) return;
+  }
+}
+
+void AttachedViewerTest::ExpectDockedThroughMoveLoops(int side) {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(viewer_.main, MONITOR_DEFAULTTONEAREST), &monitor));
+  const RECT area = monitor.rcWork;
+  const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
+  const int main_h = main.bottom - main.top, second_h = second.bottom - second.top;
+  // The second window's top below the main window's top, docked on `side`.
+  const int second_dy = DockedPlace(side).y - main.top;
+  constexpr int kLeft = 400;  // clear of the left and right edges
+  struct Step {
+    bool bottom;       // toward the bottom edge, else the top edge
+    bool second_edge;  // the second window's edge comes near it, else the main window's
+    int gap;           // pixels between that edge and the screen's
+  };
+  const Step steps[] = {{true, false, 40}, {true, false, 6},  {true, false, 4},
+                        {true, true, 6},   {false, false, 40}, {false, false, 6},
+                        {false, false, 4}, {false, true, 6}};
+  for (const Step& step : steps) {
+    int top = 0;
+    if (step.bottom)
+      top = step.second_edge ? area.bottom - step.gap - second_h - second_dy
+                             : area.bottom - step.gap - main_h;
+    else
+      top = step.second_edge ? area.top + step.gap - second_dy : area.top + step.gap;
+    // The main window snaps flush to an edge of the screen within 10 pixels of it.
+    int landed = top;
+    if (std::abs(top - area.top) <= 10)
+      landed = area.top;
+    else if (std::abs(top + main_h - area.bottom) <= 10)
+      landed = area.bottom - main_h;
+    PlaceMainWindow(kLeft, top);
+    const RECT main_now = WindowRect(viewer_.main), second_now = WindowRect(viewer_.second);
+    const POINT docked = DockedPlace(side);
+    EXPECT_TRUE(main_now.left == kLeft && main_now.top == landed &&
+                second_now.left == docked.x && second_now.top == docked.y)
+        << (step.bottom ? "toward the bottom" : "toward the top") << ", the "
+        << (step.second_edge ? "second" : "main") << " window's edge " << step.gap
+        << " pixels from it: main window at " << main_now.left << "," << main_now.top
+        << " (expected " << kLeft << "," << landed << "), second window at "
+        << second_now.left << "," << second_now.top << " (expected " << docked.x << ","
+        << docked.y << ")";
+  }
 }
 
 std::vector<std::string> AttachedViewerTest::CloseAndReadSettings() {

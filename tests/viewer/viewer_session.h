@@ -116,8 +116,26 @@ class AttachedViewerTest : public ::testing::Test {
   // second window shows and the client sizes; false when the test has failed by then, so
   // that a table of steps ends at its first failure instead of waiting out every later one.
   bool TakeWindowStep(const WindowStep& step);
-  // Moves the main window as its title bar would: the second window follows docked.
+  // Moves the main window as the system's move loop does when its title bar is dragged:
+  // WM_MOVING with the proposed rectangle, then SetWindowPos to what came back.
   void PlaceMainWindow(int left, int top);
+  // Drags the main window with both buttons by (dx, dy) and waits until it got there.
+  bool DragMainBy(int dx, int dy);
+  // Drags the second window to (left, top); with `main_expected` waits, still holding the
+  // button, until the main window has snapped there.
+  bool DragSecondTo(int left, int top, const POINT* main_expected);
+  // Where the second window stands docked on `side` of the main window as it is now.
+  POINT DockedPlace(int side) const;
+  // From the start-up layout: the main window snaps next to the dragged second window on
+  // each of the four sides in turn; after each snap the second window stays docked on
+  // that side while the main window is moved toward the bottom and the top edge of the
+  // screen (ExpectDockedThroughMoveLoops).
+  void ExpectSnapOnEachSideThenDockedThroughMoveLoops();
+  // Plays the system's move loop on the main window toward the bottom and then the top
+  // edge of the screen, until the main window (or the second) is 40, 6 and 4 pixels from
+  // it: the main window snaps flush within 10 pixels, and right after each step, with no
+  // wait, the second window stands docked on `side` of where the main window landed.
+  void ExpectDockedThroughMoveLoops(int side);
   // Closes the viewer as the user would and returns the lines of the settings file it
   // wrote.
   std::vector<std::string> CloseAndReadSettings();
