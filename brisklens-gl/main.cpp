@@ -20,6 +20,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   raster::StartupRasterLibrary();
   classlib::Application->Initialize();
+  // The task-bar button is the application's own window's, not the main window's:
+  // minimising the main window minimises the application, every window with it.
+  classlib::Application->MainFormOnTaskBar = false;
   classlib::Application->CreateForm(Form1);
   classlib::Application->CreateForm(Form3);
   classlib::Application->CreateForm(Form4);

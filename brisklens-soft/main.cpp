@@ -12,6 +12,9 @@ using namespace brisklens_soft;
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   raster::StartupRasterLibrary();
   classlib::Application->Initialize();
+  // The main window is the program's one window on the task bar; the others belong to it
+  // and are minimised and restored with it.
+  classlib::Application->MainFormOnTaskBar = true;
   classlib::Application->CreateForm(Form1);
   classlib::Application->CreateForm(Form2);
   classlib::Application->CreateForm(Form3);

@@ -50,7 +50,6 @@ TForm::TForm(const std::wstring& class_name, int left, int top, int width, int h
   main_form_ = Application->CreatingMainForm();
   spec_.class_name = class_name;
   spec_.background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  spec_.owner = main_form_ ? nullptr : Application->Handle();
   bounds_ = {left, top, left + width, top + height};
   UpdateStyleSpec();
   CreateHandle();
@@ -70,7 +69,7 @@ void TForm::DoCreate() {
 
 void TForm::UpdateStyleSpec() {
   DWORD style = WS_CLIPCHILDREN;
-  DWORD ex_style = main_form_ ? WS_EX_APPWINDOW : 0;
+  DWORD ex_style = main_form_ && Application->MainFormOnTaskBar ? WS_EX_APPWINDOW : 0;
   DWORD icons = 0;
   if (border_icons_ & biSystemMenu) {
     icons |= WS_SYSMENU;
@@ -88,6 +87,7 @@ void TForm::UpdateStyleSpec() {
   }
   spec_.style = style;
   spec_.ex_style = ex_style;
+  spec_.owner = Application->FormOwner(main_form_);
 }
 
 std::wstring TForm::Caption() const { return spec_.text; }
@@ -256,6 +256,15 @@ void TForm::WndProc(TMessage& message) {
       Close();
       message.Result = 0;
       return;
+    case WM_SYSCOMMAND:
+      // Without a task-bar button of its own the main form goes with the whole application.
+      if (main_form_ && !Application->MainFormOnTaskBar &&
+          (message.WParam & 0xFFF0) == SC_MINIMIZE) {
+        Application->Minimize();
+        message.Result = 0;
+        return;
+      }
+      break;
     case WM_WINDOWPOSCHANGING:
       if (ScreenSnap) SnapToWorkArea(*reinterpret_cast<WINDOWPOS*>(message.LParam));
       break;
@@ -287,15 +296,82 @@ HWND TApplication::Handle() {
   if (!handle_) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = WindowProc;
     window_class.hInstance = instance;
+    window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     window_class.lpszClassName = L"classlib.Application";
     RegisterClassExW(&window_class);
-    handle_ = CreateWindowExW(0, window_class.lpszClassName, Title.c_str(), WS_POPUP, 0, 0, 0,
-                              0, nullptr, nullptr, instance, nullptr);
+    // No size: shown, it is a task-bar button and a system menu, nothing on the screen.
+    handle_ = CreateWindowExW(0, window_class.lpszClassName, Title.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                              0, 0, nullptr, nullptr, instance, nullptr);
   }
   return handle_;
+}
+
+HWND TApplication::FormOwner(bool main_form) {
+  if (!MainFormOnTaskBar) return Handle();
+  if (main_form) return nullptr;
+  return main_form_ && main_form_->Handle() ? main_form_->Handle() : Handle();
+}
+
+LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_SYSCOMMAND:
+      // The task-bar button's own minimise and restore.
+      if ((wparam & 0xFFF0) == SC_MINIMIZE) {
+        Application->Minimize();
+        return 0;
+      }
+      if ((wparam & 0xFFF0) == SC_RESTORE) {
+        Application->Restore();
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      // The button's close closes the program as its main form does.
+      if (Application->main_form_) Application->main_form_->Close();
+      return 0;
+    case WM_ACTIVATE:
+      // This window shows nothing: the form last active takes the activation on.
+      if (LOWORD(wparam) != WA_INACTIVE && !HIWORD(wparam)) {
+        HWND last = GetLastActivePopup(window);
+        if (last != window && IsWindowVisible(last) && IsWindowEnabled(last)) {
+          SetActiveWindow(last);
+          return 0;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, msg, wparam, lparam);
+}
+
+void TApplication::Minimize() {
+  if (IsIconic(Handle())) return;
+  minimized_active_ = GetActiveWindow();
+  for (const auto& form : forms_) {
+    HWND window = form->Handle();
+    if (!window || !IsWindowVisible(window)) continue;
+    minimized_forms_.push_back(window);
+    ShowWindow(window, SW_HIDE);
+  }
+  ShowWindow(Handle(), SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  for (HWND window : minimized_forms_)
+    if (IsWindow(window)) ShowWindow(window, SW_SHOWNA);
+  minimized_forms_.clear();
+  ShowWindow(Handle(), SW_RESTORE);
+  // The form that was active before is again (hiding the forms passed the activation
+  // from one to the next).
+  if (IsWindow(minimized_active_) && IsWindowVisible(minimized_active_))
+    SetActiveWindow(minimized_active_);
+  minimized_active_ = nullptr;
 }
 
 void TApplication::DestroyForms() {
@@ -307,8 +383,14 @@ void TApplication::DestroyForms() {
 
 void TApplication::Run() {
   terminated_ = false;
+  if (!MainFormOnTaskBar) {
+    SetWindowTextW(Handle(), Title.c_str());
+    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+  }
   if (main_form_) main_form_->Show();
   while (!terminated_) HandleMessage();
+  // The task-bar button goes with the main form.
+  if (handle_) ShowWindow(handle_, SW_HIDE);
 }
 
 bool TApplication::ProcessMessage() {

@@ -40,7 +40,9 @@ class TForm : public TControl {
   std::wstring Caption() const;
   void SetCaption(const std::wstring& caption);
   TFormBorderStyle BorderStyle() const { return border_style_; }
-  // A new style rebuilds the window (a new handle); the outer bounds stay.
+  // A new style rebuilds the window (a new handle); the outer bounds stay. (A main form
+  // that owns the other forms sets it before they are made, or changes it in place: its
+  // old window would take theirs with it.)
   void SetBorderStyle(TFormBorderStyle style);
   // A new style changes the frame of the window as it is: the handle, and what is bound
   // to it (device contexts, rendering contexts), stays; the outer bounds stay and the
@@ -112,8 +114,7 @@ class TApplication : public TObject {
 
   void Initialize() {}
   // Constructs a form of class T, stores it in `reference`, then fires its OnCreate. The
-  // first form created is the main form: its window is the one on the task bar, the
-  // others belong to the application's hidden window.
+  // first form created is the main form.
   template <class T>
   void CreateForm(T*& reference) {
     creating_main_form_ = main_form_ == nullptr;
@@ -124,7 +125,8 @@ class TApplication : public TObject {
     if (!main_form_) main_form_ = form;
     form->DoCreate();
   }
-  // Shows the main form and handles messages until the application ends.
+  // Shows the main form (and the application's window when that has the task-bar button)
+  // and handles messages until the application ends.
   void Run();
   // Handles one message, or, with none waiting, runs the idle event and, if it is done,
   // waits for the next message.
@@ -137,14 +139,29 @@ class TApplication : public TObject {
 
   TForm* MainForm() const { return main_form_; }
   bool CreatingMainForm() const { return creating_main_form_; }
-  // The hidden window that owns every form but the main one.
+  // The application's own top-level window, captioned Title: hidden while the main form
+  // has the task-bar button, else shown (with no size) to carry it.
   HWND Handle();
+  // The window that owns a form: none for the main form with the task-bar button, which
+  // owns the other forms itself, so that they go and come back with it when it is
+  // minimised and restored; else the application's window, the main form included.
+  HWND FormOwner(bool main_form);
+
+  // With the task-bar button the application's: hides every form that shows and minimises
+  // the application's window; Restore shows those forms again, as they were, restores the
+  // window and activates again the form that was active. The main form's minimise command
+  // minimises so, and the button's own minimise and restore do the same.
+  void Minimize();
+  void Restore();
 
   // Shows the exception being handled in a message box (the default handler).
   void HandleException();
   void ShowException(const std::wstring& message);
 
   std::wstring Title;
+  // Where the task-bar button is: true (the default), the main form's own; false, the
+  // application window's (set before the main form is created).
+  bool MainFormOnTaskBar = true;
   // Called when no message is waiting; `done` is true on entry, false asks for another
   // call as soon as no message is waiting.
   std::function<void(TObject* sender, bool& done)> OnIdle;
@@ -152,12 +169,15 @@ class TApplication : public TObject {
  private:
   bool ProcessMessage();
   void Idle();
+  static LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
 
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* main_form_ = nullptr;
   bool creating_main_form_ = false;
   bool terminated_ = false;
   HWND handle_ = nullptr;
+  std::vector<HWND> minimized_forms_;  // the forms Minimize hid
+  HWND minimized_active_ = nullptr;    // and the window active before
 };
 
 extern TApplication* const Application;

@@ -1,6 +1,6 @@
 // brisklens-gl started as a user would: the start-up layout, the alive check with the
-// settings written at the end, a machine without OpenGL or GLU, and the two windows moved
-// and snapped as one.
+// settings written at the end, a machine without OpenGL or GLU; the two windows moved,
+// snapped, minimised and restored as one, and the application's task-bar button.
 #include <gtest/gtest.h>
 
 #include "tests/brisklens-gl/gl_session.h"
@@ -38,6 +38,20 @@ TEST_F(GlStart, TheLayoutAtStartAndTheSettingsWrittenWhenTheEmulatorEnds) {
 
 TEST_F(GlStart, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLands) {
   ExpectSnapOnEachSideThenDockedThroughMoveLoops();
+}
+
+// The task-bar button is the application's own window's, captioned with the program's
+// name; the main window has none and belongs to that window. Minimising the main window
+// minimises the application, every window with it.
+TEST_F(GlStart, TheApplicationsWindowHasTheTaskBarButtonAndEveryWindowMinimisesWithIt) {
+  const std::vector<HWND> buttons = TaskbarWindows(viewer_.process.id());
+  ASSERT_EQ(buttons.size(), 1u);
+  const HWND application = buttons[0];
+  EXPECT_NE(application, viewer_.main);
+  EXPECT_NE(application, viewer_.second);
+  EXPECT_EQ(WindowCaption(application), L"brisklens-gl");
+  EXPECT_EQ(GetWindow(viewer_.main, GW_OWNER), application);
+  ExpectMinimisedAndRestoredTogether(application);
 }
 
 // Without either library the viewer says so in a message box and ends; it shows no

@@ -1,6 +1,7 @@
 // The two windows of the real viewer: dragging the second window, the main window snapping
-// next to it on each of the four sides, and the second window docked on that side wherever
-// the main window lands (the system's move loop, the snap to the screen's edges).
+// next to it on each of the four sides, the second window docked on that side wherever the
+// main window lands (the system's move loop, the snap to the screen's edges), the one
+// task-bar button, and minimising and restoring both windows as one.
 #include <gtest/gtest.h>
 
 #include "tools/systest/systest.h"
@@ -29,4 +30,11 @@ TEST_F(ViewerWindows, TheSecondWindowMovesAloneWhenDraggedFarFromTheMainWindow) 
 
 TEST_F(ViewerWindows, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLands) {
   ExpectSnapOnEachSideThenDockedThroughMoveLoops();
+}
+
+// The main window is the viewer's one window on the task bar; minimised, it takes the
+// second window along, and restored, brings it back.
+TEST_F(ViewerWindows, TheMainWindowAloneHasATaskBarButtonAndMinimisesBothWindows) {
+  EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{viewer_.main});
+  ExpectMinimisedAndRestoredTogether(viewer_.main);
 }

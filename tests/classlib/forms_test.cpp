@@ -80,10 +80,12 @@ TEST(Application, CreatesFormsInOrderShowsTheMainFormAndIdlesUntilClosed) {
       "second.show",  "first.activate", "idle",        "first.close"};
   EXPECT_EQ(Join(g_events), Join(expected));
   EXPECT_GE(idle_calls, 200);
-  // The main form is the task-bar window; the others belong to the application's window.
+  // The main form is the task-bar window and the others belong to it; the application's
+  // window stays hidden.
   EXPECT_TRUE(GetWindowLongW(first->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_EQ(GetWindow(first->Handle(), GW_OWNER), nullptr);
-  EXPECT_EQ(GetWindow(Second->Handle(), GW_OWNER), Application->Handle());
+  EXPECT_EQ(GetWindow(Second->Handle(), GW_OWNER), first->Handle());
+  EXPECT_EQ(GetWindow(third->Handle(), GW_OWNER), first->Handle());
   EXPECT_FALSE(IsWindowVisible(Application->Handle()));
   Application->DestroyForms();
 }

@@ -99,25 +99,9 @@ void PointAtEmulator(HWND emulator) {
 
 namespace {
 
-struct MenuSearch {
-  DWORD process_id;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<MenuSearch*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process_id && IsWindowVisible(window) && WindowClass(window) == L"#32768")
-    search->found.push_back(window);
-  return TRUE;
-}
-
 // The open menu windows of a process, in z-order (the last opened first).
 std::vector<HWND> MenuWindows(DWORD process_id) {
-  MenuSearch search = {process_id, {}};
-  EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return VisibleWindowsOf(process_id, [](HWND window) { return WindowClass(window) == L"#32768"; });
 }
 
 // Clicks item `index` of the `count` equally high items of an open menu.
@@ -400,6 +384,40 @@ void AttachedViewerTest::ExpectDockedThroughMoveLoops(int side) {
         << " (expected " << kLeft << "," << landed << "), second window at "
         << second_now.left << "," << second_now.top << " (expected " << docked.x << ","
         << docked.y << ")";
+  }
+}
+
+void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button) {
+  constexpr int kScreensSubmenu = 1, kOneScreen = 0;
+  constexpr DWORD kQuietMs = 1500;
+  const HWND main = viewer_.main, second = viewer_.second;
+  auto shows = [](HWND window) { return IsWindowVisible(window) && !IsIconic(window); };
+  for (bool two_screens : {true, false}) {
+    SCOPED_TRACE(two_screens ? "two screens" : "one screen");
+    if (!two_screens) Choose(kScreensSubmenu, kOneScreen);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(second) == two_screens; }));
+    ASSERT_TRUE(BringToFront(main));
+    SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !shows(main) && !IsWindowVisible(second); }))
+        << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
+    EXPECT_TRUE(IsIconic(button));
+    EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{button})
+        << "the button stays while minimised";
+    SendMessageW(button, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+      return shows(main) && !IsIconic(button) && IsWindowVisible(second) == two_screens;
+    })) << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
+    if (two_screens) {
+      const RECT second_now = WindowRect(second), main_now = WindowRect(main);
+      EXPECT_TRUE(second_now.left == main_now.left && second_now.bottom == main_now.top)
+          << "second window at " << second_now.left << "," << second_now.top
+          << ", main window at " << main_now.left << "," << main_now.top;
+      EXPECT_TRUE(viewer_.WaitForPictures());
+    } else {
+      EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(second) != FALSE; }, kQuietMs));
+    }
+    EXPECT_TRUE(Becomes([&] { return GetForegroundWindow() == main; }, true));
+    if (HasFailure()) return;
   }
 }
 

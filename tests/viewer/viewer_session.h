@@ -136,6 +136,12 @@ class AttachedViewerTest : public ::testing::Test {
   // it: the main window snaps flush within 10 pixels, and right after each step, with no
   // wait, the second window stands docked on `side` of where the main window landed.
   void ExpectDockedThroughMoveLoops(int side);
+  // The way a user minimises and restores the viewer, first with two screens, then with
+  // one: the minimise button of the active main window, then the restore of `button`, the
+  // window with the task-bar button. Minimised, neither window shows and the button
+  // stays; restored, the main window is back and active, the second window docked above
+  // it with two screens, and with one screen still hidden.
+  void ExpectMinimisedAndRestoredTogether(HWND button);
   // Closes the viewer as the user would and returns the lines of the settings file it
   // wrote.
   std::vector<std::string> CloseAndReadSettings();

@@ -243,6 +243,37 @@ HWND FindTopWindow(const WindowQuery& query) {
   return context.found;
 }
 
+namespace {
+struct ProcessWindowSearch {
+  DWORD process_id;
+  const std::function<bool(HWND)>* keep;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM lparam) {
+  auto* search = reinterpret_cast<ProcessWindowSearch*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == search->process_id && IsWindowVisible(window) && (*search->keep)(window))
+    search->found.push_back(window);
+  return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> VisibleWindowsOf(DWORD process_id, const std::function<bool(HWND)>& keep) {
+  ProcessWindowSearch search = {process_id, &keep, {}};
+  EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> TaskbarWindows(DWORD process_id) {
+  return VisibleWindowsOf(process_id, [](HWND window) {
+    const LONG ex_style = GetWindowLongW(window, GWL_EXSTYLE);
+    const bool unowned = !GetWindow(window, GW_OWNER) && !(ex_style & WS_EX_TOOLWINDOW);
+    return unowned || (ex_style & WS_EX_APPWINDOW) != 0;
+  });
+}
+
 HWND WaitForWindow(const WindowQuery& query, DWORD timeout_ms) {
   HWND found = nullptr;
   WaitUntil([&] { return (found = FindTopWindow(query)) != nullptr; }, timeout_ms);

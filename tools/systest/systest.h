@@ -92,6 +92,11 @@ struct WindowQuery {
 };
 HWND FindTopWindow(const WindowQuery& query);
 HWND WaitForWindow(const WindowQuery& query, DWORD timeout_ms = kDefaultTimeoutMs);
+// The visible top-level windows of a process for which `keep` holds, in z-order.
+std::vector<HWND> VisibleWindowsOf(DWORD process_id, const std::function<bool(HWND)>& keep);
+// The top-level windows of a process that get a task-bar button by the system's rule: a
+// visible window that is unowned and no tool window, or that has WS_EX_APPWINDOW.
+std::vector<HWND> TaskbarWindows(DWORD process_id);
 std::wstring WindowClass(HWND window);
 std::wstring WindowCaption(HWND window);
 RECT WindowRect(HWND window);
