@@ -298,9 +298,9 @@ POINT AttachedViewerTest::DockedPlace(int side) const {
   const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
   const SIZE size = {second.right - second.left, second.bottom - second.top};
   switch (side) {
-    case 0: return {main.left, main.top - size.cy};   // top
-    case 1: return {main.left, main.bottom};          // down
-    case 2: return {main.left - size.cx, main.top};   // left
+    case 0: return {main.left, main.top - size.cy};  // top
+    case 1: return {main.left, main.bottom};         // down
+    case 2: return {main.left - size.cx, main.top};  // left
     default: return {main.right, main.top};          // right
   }
 }
