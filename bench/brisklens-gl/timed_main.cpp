@@ -63,6 +63,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   if (!gl_bench::InstallStepHooks(mode == L"finish")) return 1;
   raster::StartupRasterLibrary();
   Application->Initialize();
+  Application->MainFormOnTaskBar = false;  // as the program starts
   Application->CreateForm(Form1);
   Application->CreateForm(Form3);
   Application->CreateForm(Form4);
