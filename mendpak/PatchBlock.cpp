@@ -1,6 +1,7 @@
 #include "mendpak/PatchBlock.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "mendpak/Patcher.h"
 
@@ -39,8 +40,13 @@ void Rewind(TStream& source, TMemoryStream& output, const BlockStart& start) {
 
 }  // namespace
 
-BlockDecoder::BlockDecoder(uint32_t first_dictionary)
-    : first_dictionary_(first_dictionary), input_(kInputPiece), output_(kOutputPiece) {}
+BlockDecoder::BlockDecoder(uint32_t first_dictionary) : BlockDecoder(nullptr, first_dictionary) {}
+
+BlockDecoder::BlockDecoder(TWorking working, uint32_t first_dictionary)
+    : working_(std::move(working)),
+      first_dictionary_(first_dictionary),
+      input_(kInputPiece),
+      output_(kOutputPiece) {}
 
 BlockDecoder::~BlockDecoder() { lzma_end(&stream_); }
 
@@ -77,9 +83,9 @@ BlockResult BlockDecoder::Decode(TStream& source, TMemoryStream& output) {
     uint32_t dictionary = std::min(properties.usable_dictionary, first_dictionary_);
     for (;;) {
       Outcome outcome = Passes(source, output, properties, dictionary);
-      if (outcome != Outcome::DictionaryTooSmall) {
-        return outcome == Outcome::End ? BlockResult::Decoded : BlockResult::Failed;
-      }
+      if (outcome == Outcome::End) return BlockResult::Decoded;
+      if (outcome == Outcome::Stopped) return BlockResult::Stopped;
+      if (outcome != Outcome::DictionaryTooSmall) return BlockResult::Failed;
       uint64_t produced = uint64_t(output.Size() - start.output);
       dictionary = uint32_t(std::min<uint64_t>(
           properties.usable_dictionary, std::max<uint64_t>(2ull * dictionary, produced)));
@@ -159,6 +165,7 @@ BlockDecoder::Outcome BlockDecoder::Run(TStream& source, TMemoryStream& output,
       return Outcome::DataErrorBeforeEnd;
     }
     if (ret != LZMA_OK) return Outcome::Error;
+    if (working_ && !working_()) return Outcome::Stopped;
     idle_calls = (made == 0 && stream_.avail_in == input_before) ? idle_calls + 1 : 0;
     if (idle_calls > 2) return Outcome::Error;
   }
