@@ -58,6 +58,8 @@ BlockResult BlockDecoder::Decode(TStream& source, TMemoryStream& output) {
   properties.lp = head[0] / 9 % 5;
   properties.pb = head[0] / 45;
   properties.dictionary_size = LittleEndian32(head + 1);
+  // lc + lp above 4 is valid LZMA, but liblzma refuses to set a decoder up for it in every
+  // mode it has: such a block fails in Run, before any of it is read.
   if (properties.pb > 4 || properties.dictionary_size >= 0x80000000u) return BlockResult::Failed;
 
   uint8_t size[4];

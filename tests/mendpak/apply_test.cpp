@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/mendpak/patch_helpers.h"
+#include "tools/mendfuzz/lzma_reference.h"
 
 namespace mendpak_test {
 namespace {
@@ -327,6 +328,62 @@ TEST_P(ApplyDamage, DamagedDataLeavesTheTargetAsItWas) {
       EXPECT_FALSE(outcome.result);
       EXPECT_TRUE(SameBytes(outcome.target, target));
       EXPECT_TRUE(outcome.calls.empty()) << outcome.calls.size() << " progress calls";
+    }
+  }
+}
+
+// Blocks whose lc + lp exceed 4, sound otherwise: the decoder library refuses them (see
+// DecoderLibrary), so the apply fails before it writes, in either mode. The same records
+// coded with lc + lp of 4 apply and restore.
+TEST(ApplyCoderLimits, LcAndLpAboveFourFailAndLeaveTheTarget) {
+  std::mt19937 rng(26);
+  std::string old_file = RandomBytes(rng, 60000);
+  std::string new_file = WithChangedRuns(rng, old_file, 100, 20) + RandomBytes(rng, 700);
+  std::vector<patchwriter::Record> records = patchwriter::Diff(old_file, new_file, true);
+  size_t half = records.size() / 2;
+  uint64_t cursor = 0;
+  std::string first = patchwriter::EncodeRecords({records.begin(), records.begin() + long(half)},
+                                                 true, cursor);
+  std::string second =
+      patchwriter::EncodeRecords({records.begin() + long(half), records.end()}, true, cursor);
+  struct Row {
+    uint32_t lc, lp, pb;
+    bool applies;
+  };
+  const Row rows[] = {{3, 1, 2, true}, {4, 1, 2, false}, {8, 0, 0, false}, {0, 4, 1, true},
+                      {4, 4, 2, false}};
+  for (const Row& row : rows) {
+    patchwriter::BlockOptions options;
+    options.properties = uint8_t((row.pb * 5 + row.lp) * 9 + row.lc);
+    options.literals_only = true;
+    std::string block = EncodeBlock(second, options);
+    // Sound data: the fuzz driver's decoder, which has no such limit, reads it back.
+    mendfuzz::LzmaBlockParams params;
+    params.lc = row.lc;
+    params.lp = row.lp;
+    params.pb = row.pb;
+    params.dictionary_size = options.dictionary_size;
+    params.unpacked_size = uint32_t(second.size());
+    mendfuzz::LzmaBlockResult decoded = mendfuzz::DecodeLzmaBlock(
+        reinterpret_cast<const uint8_t*>(block.data()) + 9, block.size() - 9, params);
+    Header header = SizedHeader(new_file.size(), patchwriter::kHasOldBytes, old_file.size());
+    for (bool restore : {false, true}) {
+      SCOPED_TRACE("lc " + std::to_string(row.lc) + ", lp " + std::to_string(row.lp) + ", pb " +
+                   std::to_string(row.pb) + (restore ? ", restore" : ", apply"));
+      ASSERT_TRUE(decoded.ok) << decoded.error;
+      ASSERT_EQ(decoded.output, second);
+      systest::TempDir dir;
+      ApplyRequest request =
+          Request(header, {EncodeBlock(first), block}, restore ? new_file : old_file);
+      request.restore = restore;
+      ApplyOutcome outcome = RunApply(dir, request);
+      EXPECT_EQ(outcome.result, row.applies);
+      const std::string& unchanged = restore ? new_file : old_file;
+      const std::string& changed = restore ? old_file : new_file;
+      EXPECT_TRUE(SameBytes(outcome.target, row.applies ? changed : unchanged));
+      if (!row.applies) {
+        EXPECT_TRUE(outcome.calls.empty()) << outcome.calls.size() << " progress calls";
+      }
     }
   }
 }
