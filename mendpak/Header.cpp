@@ -23,6 +23,7 @@ constexpr int kPathChars = 260;
 // The window is pumped at most this often while records are written: often enough to
 // repaint and take input, rarely enough not to slow a patch of many small records.
 constexpr DWORD kPumpIntervalMs = 15;
+constexpr UINT kMarqueeStepMs = 30;
 
 struct InstallerState {
   HINSTANCE instance = nullptr;
@@ -40,6 +41,7 @@ struct InstallerState {
   HWND restore_box = nullptr;
   const wchar_t* rich_edit_class = L"RichEdit20W";
   uint32_t bar_range = 0;
+  bool bar_working = false;
   DWORD last_pump = 0;
 };
 
@@ -194,19 +196,34 @@ bool PumpMessages() {
   return outcome == 0;
 }
 
+// Before its start call an apply checks every block, and the bar cannot tell how far it has
+// got: it runs as a marquee meanwhile, so that it shows work going on from the first moment.
+void ShowWorking(bool working) {
+  if (working == state.bar_working) return;
+  state.bar_working = working;
+  LONG style = GetWindowLongW(state.progress_bar, GWL_STYLE);
+  if (working) SetWindowLongW(state.progress_bar, GWL_STYLE, style | PBS_MARQUEE);
+  SendMessageW(state.progress_bar, PBM_SETMARQUEE, working, kMarqueeStepMs);
+  if (!working) SetWindowLongW(state.progress_bar, GWL_STYLE, style & ~PBS_MARQUEE);
+}
+
 bool PatchProgress(int kind, uint64_t value) {
   uint32_t units = uint32_t(value / 256);
   DWORD now = GetTickCount();
   // A moved bar repaints at once, so during the records it is moved (and the window
-  // pumped) only every few milliseconds, and always when it reaches its end.
-  bool due = now - state.last_pump >= kPumpIntervalMs || units == state.bar_range;
+  // pumped) only every few milliseconds, and always when it reaches its end; the window
+  // is pumped as often while the blocks are decoded.
+  bool due = now - state.last_pump >= kPumpIntervalMs;
   if (kind == kProgressStart) {
+    ShowWorking(false);
     state.bar_range = units;
     SendMessageA(state.progress_bar, PBM_SETRANGE32, 0, LPARAM(units));
     SendMessageA(state.progress_bar, PBM_SETPOS, 0, 0);
   } else if (kind == kProgressPosition) {
-    if (!due) return true;
+    if (!due && units != state.bar_range) return true;
     SendMessageA(state.progress_bar, PBM_SETPOS, WPARAM(units), 0);
+  } else if (!due) {
+    return true;
   }
   state.last_pump = now;
   return PumpMessages();
@@ -257,9 +274,15 @@ void RunApply() {
   state.data->SetPosition(state.flags_position);
   bool restore =
       state.restore_box && SendMessageW(state.restore_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  ShowWorking(true);
   bool ok = ApplyPatch(path, *state.data, PatchProgress, restore);
   state.applying = false;
   if (state.quit_seen) return;
+  if (state.bar_working) {
+    // Refused before its start: the bar is emptied.
+    ShowWorking(false);
+    SendMessageA(state.progress_bar, PBM_SETPOS, 0, 0);
+  }
   EnableCommands(true);
   if (ok) {
     MessageBoxW(state.main_window, L"补丁应用成功!", L"成功", MB_OK);

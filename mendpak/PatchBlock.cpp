@@ -1,6 +1,7 @@
 #include "mendpak/PatchBlock.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "mendpak/Patcher.h"
 
@@ -39,8 +40,13 @@ void Rewind(TStream& source, TMemoryStream& output, const BlockStart& start) {
 
 }  // namespace
 
-BlockDecoder::BlockDecoder(uint32_t first_dictionary)
-    : first_dictionary_(first_dictionary), input_(kInputPiece), output_(kOutputPiece) {}
+BlockDecoder::BlockDecoder(uint32_t first_dictionary) : BlockDecoder(nullptr, first_dictionary) {}
+
+BlockDecoder::BlockDecoder(TWorking working, uint32_t first_dictionary)
+    : working_(std::move(working)),
+      first_dictionary_(first_dictionary),
+      input_(kInputPiece),
+      output_(kOutputPiece) {}
 
 BlockDecoder::~BlockDecoder() { lzma_end(&stream_); }
 
@@ -52,6 +58,8 @@ BlockResult BlockDecoder::Decode(TStream& source, TMemoryStream& output) {
   properties.lp = head[0] / 9 % 5;
   properties.pb = head[0] / 45;
   properties.dictionary_size = LittleEndian32(head + 1);
+  // lc + lp above 4 is valid LZMA, but liblzma refuses to set a decoder up for it in every
+  // mode it has: such a block fails in Run, before any of it is read.
   if (properties.pb > 4 || properties.dictionary_size >= 0x80000000u) return BlockResult::Failed;
 
   uint8_t size[4];
@@ -77,9 +85,9 @@ BlockResult BlockDecoder::Decode(TStream& source, TMemoryStream& output) {
     uint32_t dictionary = std::min(properties.usable_dictionary, first_dictionary_);
     for (;;) {
       Outcome outcome = Passes(source, output, properties, dictionary);
-      if (outcome != Outcome::DictionaryTooSmall) {
-        return outcome == Outcome::End ? BlockResult::Decoded : BlockResult::Failed;
-      }
+      if (outcome == Outcome::End) return BlockResult::Decoded;
+      if (outcome == Outcome::Stopped) return BlockResult::Stopped;
+      if (outcome != Outcome::DictionaryTooSmall) return BlockResult::Failed;
       uint64_t produced = uint64_t(output.Size() - start.output);
       dictionary = uint32_t(std::min<uint64_t>(
           properties.usable_dictionary, std::max<uint64_t>(2ull * dictionary, produced)));
@@ -159,6 +167,7 @@ BlockDecoder::Outcome BlockDecoder::Run(TStream& source, TMemoryStream& output,
       return Outcome::DataErrorBeforeEnd;
     }
     if (ret != LZMA_OK) return Outcome::Error;
+    if (working_ && !working_()) return Outcome::Stopped;
     idle_calls = (made == 0 && stream_.avail_in == input_before) ? idle_calls + 1 : 0;
     if (idle_calls > 2) return Outcome::Error;
   }

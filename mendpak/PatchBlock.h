@@ -5,6 +5,7 @@
 #include <lzma.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "mendpak/uClass.h"
@@ -18,7 +19,12 @@ enum class BlockResult {
   // Rejected properties, a data error (a damaged end included), data that ends inside the
   // block, output beyond what a memory stream holds, no memory.
   Failed,
+  // The working callback asked to stop.
+  Stopped,
 };
+
+// Called between the pieces of a block's decoding; false stops it.
+using TWorking = std::function<bool()>;
 
 class BlockDecoder {
  public:
@@ -27,6 +33,9 @@ class BlockDecoder {
   static constexpr uint32_t kFirstDictionary = 32u << 20;
 
   explicit BlockDecoder(uint32_t first_dictionary = kFirstDictionary);
+  // `working` is called after every piece of input or output (64 KiB), so that a long
+  // decode can let its window answer messages and be stopped.
+  explicit BlockDecoder(TWorking working, uint32_t first_dictionary = kFirstDictionary);
   ~BlockDecoder();
   BlockDecoder(const BlockDecoder&) = delete;
   BlockDecoder& operator=(const BlockDecoder&) = delete;
@@ -42,7 +51,7 @@ class BlockDecoder {
     // The part of the stated dictionary that the block's matches can reach.
     uint32_t usable_dictionary;
   };
-  enum class Outcome { End, Error, DataErrorBeforeEnd, DictionaryTooSmall };
+  enum class Outcome { End, Error, DataErrorBeforeEnd, DictionaryTooSmall, Stopped };
 
   // The passes over one block with one dictionary: with the known size first, then, when
   // that meets an end marker before the size, without it.
@@ -54,6 +63,7 @@ class BlockDecoder {
               bool known_size, uint32_t dictionary);
   void Append(TMemoryStream& output, size_t count, uint32_t unpacked_size);
 
+  TWorking working_;
   uint32_t first_dictionary_;
   uint32_t largest_dictionary_ = 0;
   lzma_stream stream_ = LZMA_STREAM_INIT;

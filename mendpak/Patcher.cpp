@@ -1,11 +1,12 @@
 #include "mendpak/Patcher.h"
 
 #include <algorithm>
-#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "mendpak/PatchBlock.h"
+#include "mendpak/PatchTarget.h"
 
 namespace mendpak {
 
@@ -62,23 +63,30 @@ bool ReadRecordFields(TMemoryStream& block, bool has_old_bytes, RecordFields& re
 
 // Decoded records of at most this many bytes are kept between the two passes.
 int64_t kept_records_limit = 16 << 20;
+// Replaced bytes of the target kept in memory; the rest go to a temporary file.
+size_t replaced_in_memory_limit = 1 << 20;
+// The records of a block are checked in runs of this many between two working calls.
+constexpr int kRecordsPerWorkingCall = 65536;
 
 // The decoded blocks of one apply. Every block is decoded and checked before anything is
 // written, so that damaged data leaves the target as it was; while their output stays
 // small it is kept, so that the write pass need not decode it again.
 class DecodedBlocks {
  public:
-  DecodedBlocks(TStream& data, bool has_old) : data_(data), has_old_(has_old) {}
+  DecodedBlocks(TStream& data, bool has_old, TWorking working)
+      : data_(data), has_old_(has_old), working_(working), decoder_(working) {}
 
+  // False when a block is damaged or the working callback stops the check.
   bool CheckAll(TMemoryStream& block) {
     start_ = data_.Position();
     kept_all_ = true;
     int64_t kept_bytes = 0;
     while (data_.Position() < data_.Size()) {
+      if (!working_()) return false;
       block.Clear();
       BlockResult result = decoder_.Decode(data_, block);
       if (result == BlockResult::NoBlock) break;
-      if (result == BlockResult::Failed || !RecordsFit(block)) return false;
+      if (result != BlockResult::Decoded || !RecordsFit(block)) return false;
       kept_bytes += block.Size();
       if (kept_all_ && kept_bytes <= kept_records_limit) {
         kept_.emplace_back(static_cast<const char*>(block.Memory()), size_t(block.Size()));
@@ -102,7 +110,7 @@ class DecodedBlocks {
     } else {
       if (data_.Position() >= data_.Size()) return false;
       BlockResult result = decoder_.Decode(data_, block);
-      failed = result == BlockResult::Failed;
+      failed = result != BlockResult::Decoded && result != BlockResult::NoBlock;
       if (result != BlockResult::Decoded) return false;
     }
     block.SetPosition(0);
@@ -114,9 +122,11 @@ class DecodedBlocks {
   uint64_t records_end() const { return records_end_; }
 
  private:
+  // False also when the working callback stops the check.
   bool RecordsFit(TMemoryStream& block) {
     block.SetPosition(0);
-    while (block.Position() < block.Size()) {
+    for (int records = 1; block.Position() < block.Size(); ++records) {
+      if (records % kRecordsPerWorkingCall == 0 && !working_()) return false;
       RecordFields record;
       if (!ReadRecordFields(block, has_old_, record)) return false;
       block.Seek32(int32_t(record.count) * (has_old_ ? 2 : 1), soFromCurrent);
@@ -129,6 +139,7 @@ class DecodedBlocks {
 
   TStream& data_;
   bool has_old_;
+  TWorking working_;
   BlockDecoder decoder_;
   std::vector<std::string> kept_;
   bool kept_all_ = false;
@@ -138,122 +149,10 @@ class DecodedBlocks {
   uint64_t records_end_ = 0;
 };
 
-// The target file, held open and unshared for the length of one apply.
-//
-// Records that follow each other closely are gathered in a window of the file held in
-// memory and written back in one piece, the unchanged bytes between them with their own
-// values: many small records then cost a few large reads and writes instead of a seek and a
-// write each. The file's bytes come out the same either way; bytes past its end read as the
-// zeros a write beyond the end leaves.
-class Target {
- public:
-  explicit Target(const std::wstring& path)
-      : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~Target() { Close(); }
-  Target(const Target&) = delete;
-  Target& operator=(const Target&) = delete;
-
-  bool opened() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-  // Moves the cursor Delta forward and writes the bytes there; `offset` receives where.
-  bool WriteRecord(uint32_t delta, const uint8_t* bytes, uint16_t count, uint64_t& offset) {
-    offset = cursor_ + delta;
-    cursor_ = offset + count;
-    if (count == 0) return true;
-    if (!InWindow(offset, count)) {
-      if (!Flush()) return false;
-      if (delta > kCloseGap) return WriteAt(offset, bytes, count);
-      if (!OpenWindow(offset)) return false;
-    }
-    size_t at = size_t(offset - window_start_);
-    std::memcpy(window_.data() + at, bytes, count);
-    dirty_begin_ = std::min(dirty_begin_, at);
-    dirty_end_ = std::max(dirty_end_, at + count);
-    return true;
-  }
-
-  // Writes what the window gathered.
-  bool Flush() {
-    if (!window_open_) return true;
-    window_open_ = false;
-    if (dirty_end_ <= dirty_begin_) return true;
-    return WriteAt(window_start_ + dirty_begin_, window_.data() + dirty_begin_,
-                   dirty_end_ - dirty_begin_);
-  }
-
-  void Close() {
-    if (opened()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
-  // Makes the file at least `size` bytes long before any record is written: a target that
-  // its volume cannot make that large is then refused as it was, instead of failing after
-  // some records were written.
-  bool Reserve(uint64_t size) {
-    LARGE_INTEGER current;
-    if (!GetFileSizeEx(handle_, &current)) return false;
-    uint64_t old_size = uint64_t(current.QuadPart);
-    if (size <= old_size) return true;
-    if (size <= uint64_t(INT64_MAX) && MoveTo(size) && SetEndOfFile(handle_)) return true;
-    if (MoveTo(old_size)) SetEndOfFile(handle_);
-    return false;
-  }
-
-  bool Resize(uint64_t size) {
-    bool flushed = Flush();
-    return flushed && size <= uint64_t(INT64_MAX) && MoveTo(size) && SetEndOfFile(handle_);
-  }
-
- private:
-  static constexpr size_t kWindowBytes = 256 * 1024;
-  // A record this close to the previous one opens a window at it.
-  static constexpr uint32_t kCloseGap = 8 * 1024;
-
-  bool InWindow(uint64_t offset, size_t count) const {
-    return window_open_ && offset >= window_start_ &&
-           offset + count <= window_start_ + kWindowBytes;
-  }
-
-  bool MoveTo(uint64_t offset) {
-    LARGE_INTEGER distance;
-    distance.QuadPart = int64_t(offset);
-    return SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) != 0;
-  }
-
-  bool OpenWindow(uint64_t offset) {
-    window_.resize(kWindowBytes);
-    DWORD got = 0;
-    if (!MoveTo(offset) || !ReadFile(handle_, window_.data(), DWORD(kWindowBytes), &got, nullptr)) {
-      return false;
-    }
-    std::fill(window_.begin() + got, window_.end(), 0);
-    window_open_ = true;
-    window_start_ = offset;
-    dirty_begin_ = kWindowBytes;
-    dirty_end_ = 0;
-    return true;
-  }
-
-  bool WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) {
-    DWORD written = 0;
-    return MoveTo(offset) && WriteFile(handle_, bytes, DWORD(count), &written, nullptr) &&
-           written == count;
-  }
-
-  HANDLE handle_;
-  uint64_t cursor_ = 0;
-  std::vector<uint8_t> window_;
-  bool window_open_ = false;
-  uint64_t window_start_ = 0;
-  size_t dirty_begin_ = 0;
-  size_t dirty_end_ = 0;
-};
-
 enum class WriteOutcome { Done, Stopped };
 
 // Writes every record of the blocks; Stopped when a block, a write or the callback failed.
-WriteOutcome WriteBlocks(DecodedBlocks& blocks, TMemoryStream& block, Target& target,
+WriteOutcome WriteBlocks(DecodedBlocks& blocks, TMemoryStream& block, PatchTarget& target,
                          bool restore, const TPatchProgress& progress) {
   std::vector<uint8_t> buffer(kRecordBuffer);
   bool has_old = blocks.has_old();
@@ -279,6 +178,10 @@ WriteOutcome WriteBlocks(DecodedBlocks& blocks, TMemoryStream& block, Target& ta
 
 void SetKeptRecordsLimit(int64_t bytes) { kept_records_limit = bytes; }
 
+void SetReplacedInMemoryLimit(int64_t bytes) {
+  replaced_in_memory_limit = size_t(std::max<int64_t>(0, std::min<int64_t>(bytes, 1 << 30)));
+}
+
 uint32_t ReadRecordDelta(TMemoryStream& stream, bool* complete) {
   bool all_there = true;
   uint32_t first = ReadFieldByte(stream, all_there);
@@ -300,7 +203,7 @@ uint16_t ReadRecordCount(TMemoryStream& stream, bool* complete) {
 
 bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProgress& progress,
                 bool restore) {
-  Target target(target_path);
+  PatchTarget target(target_path, replaced_in_memory_limit);
   if (!target.opened()) return false;
 
   PatchSizes sizes;
@@ -311,20 +214,23 @@ bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProg
 
   try {
     TMemoryStream block;
-    DecodedBlocks blocks(data, sizes.has_old_bytes());
+    DecodedBlocks blocks(data, sizes.has_old_bytes(),
+                         [&progress] { return !progress || progress(kProgressWorking, 0); });
     if (!blocks.CheckAll(block)) return false;
 
     if (progress && !progress(kProgressStart, final_size)) return false;
-    if (!target.Reserve(std::max(final_size, blocks.records_end()))) return false;
-    bool result = WriteBlocks(blocks, block, target, restoring, progress) == WriteOutcome::Done;
+    bool done = target.Reserve(std::max(final_size, blocks.records_end())) &&
+                WriteBlocks(blocks, block, target, restoring, progress) == WriteOutcome::Done;
     block.Clear();
-    if (!target.Resize(final_size)) result = false;
-    target.Close();
-    if (progress && !progress(kProgressPosition, final_size)) result = false;
-    return result;
+    done = done && (!progress || progress(kProgressPosition, final_size)) &&
+           target.Finish(final_size);
+    if (!done) target.PutBack();
+    return done;
   } catch (const EStreamError&) {
-    return false;
+  } catch (const std::bad_alloc&) {
   }
+  // The target is put back as `target` goes.
+  return false;
 }
 
 }  // namespace mendpak

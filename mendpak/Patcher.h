@@ -18,9 +18,12 @@ namespace mendpak {
 
 constexpr uint32_t kFlagHasOldBytes = 1;
 
-// Progress kinds: start (value = final size) and position (value = target offset).
+// Progress kinds: start (value = final size), position (value = target offset) and working
+// (value 0: the apply is decoding blocks and places no record; the callback can let its
+// window answer messages, and stop the apply).
 constexpr int kProgressStart = 0;
 constexpr int kProgressPosition = 1;
+constexpr int kProgressWorking = 2;
 
 // Returns true to go on.
 using TPatchProgress = std::function<bool(int kind, uint64_t value)>;
@@ -29,12 +32,37 @@ using TPatchProgress = std::function<bool(int kind, uint64_t value)>;
 // final size. The data is checked whole before the first byte is written: when any block
 // fails to decode or a record runs past its block's output, the target is left as it was;
 // so it is when the target cannot be made as large as the final size and the records need.
+// The bytes each write replaces are kept first (in memory, the rest in a temporary file):
+// when a write or the final size fails, a callback declines, or the replaced bytes cannot
+// be kept, they are put back and the old size is set again, so that a false result leaves
+// the target byte for byte as it was. The final position call comes before the final size
+// is set, so that declining it undoes the apply too.
 bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProgress& progress,
                 bool restore);
 
-// How many bytes of decoded records an apply keeps from its check pass for its write pass
-// (default 16 MiB); past it the write pass decodes the blocks again. For tests.
+// For tests: how many bytes of decoded records an apply keeps from its check pass for its
+// write pass (default 16 MiB); past it the write pass decodes the blocks again.
 void SetKeptRecordsLimit(int64_t bytes);
+
+// For tests: how many replaced bytes an apply keeps in memory before it keeps the rest in a
+// temporary file (default 1 MiB).
+void SetReplacedInMemoryLimit(int64_t bytes);
+
+// For tests: the changes an apply makes to its target (writes and size changes, not those
+// that put it back) and the writes of replaced bytes to the temporary file, each counted
+// from 0 in every apply.
+struct ApplyWrites {
+  int64_t target = 0;
+  int64_t kept = 0;
+};
+
+// For tests: makes target change number `failing.target` and replaced-bytes write number
+// `failing.kept` fail, -1 none. A failing write stores half of its bytes first, as on a
+// volume that runs out of space; a failing size change changes nothing.
+void SetFailingWrites(const ApplyWrites& failing);
+
+// For tests: how many of each the last apply made or tried.
+ApplyWrites LastApplyWrites();
 
 // Decodes the block at the source's position and appends its output to `output`; the
 // source is left directly after the block's last consumed byte.

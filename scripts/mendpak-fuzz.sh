@@ -7,8 +7,10 @@
 # the file calls of all of them. The prefixes are light: their own registry files, the
 # drive of one shared prefix. Failing inputs are saved in $BUILD_DIR/mendpak-fuzz/failures
 # as seed-S-input-I.mfz ("mendfuzz.exe --replay FILE" runs one again; copies kept in
-# tests/mendpak/fuzz-replays/ are replayed by the test run). Prints the counts, the time and
-# how busy the machine was meanwhile (all its users). Exits non-zero on any fault.
+# tests/mendpak/fuzz-replays/ are replayed by the test run). Prints the counts of every
+# fault kind (a target not as it was after a write made to fail among them) and of the
+# inputs in which such a write was met, the time and how busy the machine was meanwhile
+# (all its users). Exits non-zero on any fault.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$ROOT/build}

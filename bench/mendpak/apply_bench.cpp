@@ -32,7 +32,10 @@ int wmain(int argc, wchar_t** argv) {
   LARGE_INTEGER decode_start, decode_end, ticks;
   QueryPerformanceFrequency(&ticks);
   QueryPerformanceCounter(&decode_start);
-  data.SetPosition(flags_position + 4 + 8 + 8);
+  uint32_t flags = 0;
+  data.SetPosition(flags_position);
+  data.Read(&flags, 4);
+  data.SetPosition(flags_position + 4 + 8 + ((flags & mendpak::kFlagHasOldBytes) ? 8 : 0));
   int64_t decoded = 0;
   mendpak::TMemoryStream block;
   while (data.Position() < data.Size()) {

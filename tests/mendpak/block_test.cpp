@@ -2,6 +2,7 @@
 // last byte, with and without an end marker, so the next block starts right there. And the
 // dictionary it reserves: what the block's matches need, not what its header states.
 #include <gtest/gtest.h>
+#include <lzma.h>
 
 #include "mendpak/PatchBlock.h"
 #include "tests/mendpak/patch_helpers.h"
@@ -190,6 +191,93 @@ TEST(DecodePatchBlock, DamagedEndsFail) {
                                 mendpak::fmOpenRead | mendpak::fmShareDenyNone);
     mendpak::TMemoryStream output;
     EXPECT_FALSE(mendpak::DecodePatchBlock(source, output)) << row.name;
+  }
+}
+
+// The ways the build's liblzma offers to decode LZMA1 data with given properties: raw, raw
+// with a known size, the .lzma format and the format-detecting decoder. (Its lzip decoder
+// knows lc 3, lp 0, pb 2 alone; it is built without the MicroLZMA decoder.)
+enum class LibraryMode { Raw, RawKnownSize, Alone, Auto };
+
+// Decodes `lzma`, a block's LZMA data of `size` bytes of output, in one of the library's
+// ways; `status` receives the library's last answer. Empty when it does not decode.
+std::string LibraryDecode(LibraryMode mode, uint8_t properties, uint32_t dictionary,
+                          const std::string& block_lzma, size_t size, lzma_ret& status) {
+  std::string lzma = block_lzma;
+  lzma_options_lzma options = {};
+  options.lc = properties % 9;
+  options.lp = properties / 9 % 5;
+  options.pb = properties / 45;
+  options.dict_size = dictionary;
+  lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  std::string alone_header(1, char(properties));
+  for (int i = 0; i < 4; ++i) alone_header.push_back(char(dictionary >> (8 * i)));
+  for (int i = 0; i < 8; ++i) alone_header.push_back(char(uint64_t(size) >> (8 * i)));
+  lzma_stream stream = LZMA_STREAM_INIT;
+  switch (mode) {
+    case LibraryMode::Raw:
+      status = lzma_raw_decoder(&stream, filters);
+      break;
+    case LibraryMode::RawKnownSize:
+      filters[0].id = LZMA_FILTER_LZMA1EXT;
+      lzma_set_ext_size(options, size);
+      status = lzma_raw_decoder(&stream, filters);
+      break;
+    case LibraryMode::Alone:
+      lzma = alone_header + lzma;
+      status = lzma_alone_decoder(&stream, UINT64_MAX);
+      break;
+    case LibraryMode::Auto:
+      lzma = alone_header + lzma;
+      status = lzma_auto_decoder(&stream, UINT64_MAX, 0);
+      break;
+  }
+  std::string output(size, '\0');
+  if (status == LZMA_OK) {
+    stream.next_in = reinterpret_cast<const uint8_t*>(lzma.data());
+    stream.avail_in = lzma.size();
+    stream.next_out = reinterpret_cast<uint8_t*>(&output[0]);
+    stream.avail_out = size;
+    status = lzma_code(&stream, LZMA_FINISH);
+  }
+  bool decoded = (status == LZMA_OK || status == LZMA_STREAM_END) && stream.avail_out == 0;
+  lzma_end(&stream);
+  return decoded ? output : std::string();
+}
+
+// liblzma refuses LZMA1 data whose lc + lp exceed 4 in every way it has to decode it, while
+// the same records coded with lc + lp of 4 decode in each: no block with such properties
+// can be decoded by the installer.
+TEST(DecoderLibrary, RefusesLcAndLpAboveFourInEveryMode) {
+  std::mt19937 rng(26);
+  std::string stream = RandomBytes(rng, 3000);
+  struct Row {
+    uint32_t lc, lp, pb;
+    bool decodes;
+  };
+  const Row rows[] = {{3, 1, 2, true}, {0, 4, 0, true}, {4, 1, 2, false}, {8, 0, 0, false},
+                      {5, 0, 2, false}, {1, 4, 4, false}};
+  const std::pair<LibraryMode, const char*> modes[] = {
+      {LibraryMode::Raw, "raw"},
+      {LibraryMode::RawKnownSize, "raw, known size"},
+      {LibraryMode::Alone, ".lzma"},
+      {LibraryMode::Auto, "detecting the format"}};
+  for (const Row& row : rows) {
+    patchwriter::BlockOptions options;
+    options.properties = uint8_t((row.pb * 5 + row.lp) * 9 + row.lc);
+    options.literals_only = true;
+    std::string lzma = patchwriter::EncodeBlock(stream, options).substr(9);
+    for (const auto& mode : modes) {
+      SCOPED_TRACE("lc " + std::to_string(row.lc) + ", lp " + std::to_string(row.lp) +
+                   ", pb " + std::to_string(row.pb) + ", " + mode.second);
+      lzma_ret status = LZMA_OK;
+      std::string output =
+          LibraryDecode(mode.first, options.properties, 1u << 20, lzma, stream.size(), status);
+      EXPECT_EQ(output == stream, row.decodes) << "the library's answer: " << int(status);
+      if (!row.decodes) {
+        EXPECT_NE(status, LZMA_OK);
+      }
+    }
   }
 }
 

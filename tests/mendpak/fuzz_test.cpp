@@ -1,6 +1,7 @@
-// The fuzz driver in the test run: a few thousand seeded damaged patches through the
-// installer's own code, the saved inputs that once found faults, and the driver's reference
-// applier against the sound patches the inputs are made from.
+// The fuzz driver in the test run: a few thousand seeded damaged patches (some applies with
+// a write that fails) through the installer's own code, the saved inputs that once found
+// faults, and the driver's reference applier against the sound patches the inputs are made
+// from.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -28,6 +29,7 @@ TEST(MendpakFuzz, SeededDamagedPatchesDoNoHarm) {
   EXPECT_GT(tally.by_verdict[int(Verdict::Applies)], kInputs / 5) << tally.Summary();
   EXPECT_GT(tally.by_verdict[int(Verdict::Refused)], kInputs / 5) << tally.Summary();
   EXPECT_GT(tally.by_verdict[int(Verdict::NoPatchData)], kInputs / 20) << tally.Summary();
+  EXPECT_GT(tally.failed_writes, kInputs / 50) << tally.Summary();
 }
 
 TEST(MendpakFuzz, SavedInputsReplay) {

@@ -42,10 +42,12 @@ ApplyOutcome RunApply(const systest::TempDir& dir, const ApplyRequest& request) 
     mendpak::TFileStream data(std::string(data_path.begin(), data_path.end()),
                               mendpak::fmOpenRead | mendpak::fmShareDenyNone);
     data.SetPosition(int64_t(request.flags_position));
-    int calls = 0;
     auto progress = [&](int kind, uint64_t value) {
+      if (kind == mendpak::kProgressWorking) {
+        return ++outcome.working_calls > 1 || !request.decline_working;
+      }
       outcome.calls.emplace_back(kind, value);
-      return calls++ != request.decline_call;
+      return int(outcome.calls.size()) - 1 != request.decline_call;
     };
     outcome.result = mendpak::ApplyPatch(target_path, data, progress, request.restore);
     outcome.data_position = data.Position();

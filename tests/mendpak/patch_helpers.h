@@ -33,7 +33,8 @@ using ProgressCalls = std::vector<std::pair<int, uint64_t>>;
 struct ApplyOutcome {
   bool result = false;
   std::string target;        // the target's bytes afterwards (when read back)
-  ProgressCalls calls;
+  ProgressCalls calls;       // start and position calls
+  int working_calls = 0;
   int64_t data_position = 0;  // where the data stream stood afterwards
 };
 
@@ -42,7 +43,8 @@ struct ApplyRequest {
   size_t flags_position = 0;
   std::string target;        // the target's bytes before
   bool restore = false;
-  int decline_call = -1;     // index of the progress call that declines, -1 none
+  int decline_call = -1;     // index of the start or position call that declines, -1 none
+  bool decline_working = false;  // the first working call declines
   bool read_back = true;
 };
 

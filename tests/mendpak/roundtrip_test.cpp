@@ -153,19 +153,23 @@ TEST_P(RoundTrip, OtherCoderPropertiesAndSmallDictionaries) {
   struct Row {
     uint8_t properties;
     uint32_t dictionary;
+    bool literals_only;  // coded by the writer's own literal coder
   };
   // (pb * 5 + lp) * 9 + lc: lc 0..4, lp 0..4 with lc + lp <= 4, pb 0..4.
-  const Row rows[] = {{0, 4096}, {18, 65536}, {4 + 9 * 0 + 45 * 4, 1u << 20},
-                      {2 + 9 * 2 + 45 * 1, 8u << 20}, {0x5D, 0}};
+  const Row rows[] = {{0, 4096, false},          {18, 65536, false},
+                      {4 + 45 * 4, 1u << 20, false}, {2 + 9 * 2 + 45 * 1, 8u << 20, false},
+                      {0x5D, 0, false},          {0x5D, 8u << 20, true},
+                      {0, 4096, true},           {1 + 9 * 3 + 45 * 4, 65536, true}};
   std::mt19937 rng(7);
   std::string old_file = RandomBytes(rng, 300000);
   std::string new_file = WithChangedRuns(rng, old_file, 400, 50);
   for (const Row& row : rows) {
     SCOPED_TRACE("properties " + std::to_string(row.properties) + ", dictionary " +
-                 std::to_string(row.dictionary));
+                 std::to_string(row.dictionary) + (row.literals_only ? ", literals only" : ""));
     patchwriter::PatchOptions writer;
     writer.block.properties = row.properties;
     writer.block.dictionary_size = row.dictionary;
+    writer.block.literals_only = row.literals_only;
     writer.block_stream_bytes = 20000;
     systest::TempDir dir;
     ApplyRequest request;

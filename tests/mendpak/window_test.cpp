@@ -78,6 +78,10 @@ LRESULT BarPosition(HWND bar) {
   return LRESULT(position);
 }
 
+// While the apply checks the blocks the bar runs as a marquee; while it writes it shows the
+// position.
+bool BarWorking(HWND bar) { return (GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) != 0; }
+
 class InstallerTest : public ::testing::Test {
  protected:
   std::wstring MakeInstaller(const std::string& data, const wchar_t* name = L"setup.exe") {
@@ -316,48 +320,67 @@ TEST_F(InstallerTest, FailuresShowTheErrorBoxAndLeaveTheTarget) {
   BrowseTo(main, target);
   EXPECT_EQ(ApplyAndReadBox(main, L"错误"), L"应用补丁失败!");
   EXPECT_TRUE(SameBytes(TargetBytes(), old_file)) << "damaged data";
+  EXPECT_FALSE(BarWorking(GetDlgItem(main, 105))) << "the marquee runs on after the check";
 
   DeleteFileW(target.c_str());
   EXPECT_EQ(ApplyAndReadBox(main, L"错误"), L"应用补丁失败!") << "target gone";
 }
 
-TEST_F(InstallerTest, ClosingDuringAnApplyEndsWithoutAMessage) {
-  // A patch of a million small records takes long enough to be caught running.
-  std::mt19937 rng(11);
-  std::string old_file = RandomBytes(rng, 16u << 20);
-  std::string new_file = old_file;
-  for (size_t at = 0; at < new_file.size(); at += 16) new_file[at] = char(~new_file[at]);
-  patchwriter::PatchOptions options = Options(false);
-  options.block.preset = 1;
-  HWND main = StartInstaller(
-      MakeInstaller(patchwriter::MakePatch(old_file, new_file, options)));
-  ASSERT_NE(main, nullptr);
-  std::wstring target = WriteTarget(old_file);
-  BrowseTo(main, target);
-  HWND bar = GetDlgItem(main, 105);
-  ASSERT_TRUE(PressButton(GetDlgItem(main, 104)));
-  // The position stays above 0 from the first record written until the process ends, so
-  // the running apply cannot be missed between two polls.
-  ASSERT_TRUE(systest::WaitUntil([&] { return BarPosition(bar) > 0; }))
-      << "the apply did not start";
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 104))) << "apply while applying";
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 102))) << "browse while applying";
-  // A second apply asked for directly is ignored too.
-  PostMessageW(main, WM_COMMAND, MAKEWPARAM(104, BN_CLICKED), 0);
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(process_.WaitForExit()) << "still running (a message box?)";
-  EXPECT_EQ(process_.ExitCode(), 0u);
+FILETIME LastWriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
 
-  // Records are written in order: the target is new up to where the apply stopped and old
-  // after it, at the final size.
-  std::string bytes = TargetBytes();
-  ASSERT_EQ(bytes.size(), new_file.size());
-  size_t stop = 0;
-  while (stop < bytes.size() && bytes[stop] == new_file[stop]) ++stop;
-  EXPECT_LT(stop, bytes.size()) << "the apply finished before the close";
-  EXPECT_GT(stop, 0u);
-  EXPECT_TRUE(bytes.compare(stop, std::string::npos, old_file, stop, std::string::npos) == 0)
-      << "bytes after the stop at " << stop << " are not the old ones";
+TEST_F(InstallerTest, ClosingDuringAnApplyLeavesTheTargetAsItWas) {
+  // 24 MiB of new random bytes keep the check decoding for a second or more; a million
+  // small records after them keep the writes going as long. The random bytes do not
+  // compress: they are coded as literals, which is quick.
+  std::mt19937 rng(11);
+  const size_t kRandomPart = 24u << 20;
+  std::string old_file = RandomBytes(rng, 32u << 20);
+  std::string new_file = RandomBytes(rng, kRandomPart) + old_file.substr(kRandomPart);
+  for (size_t at = kRandomPart; at < new_file.size(); at += 8) new_file[at] = char(~new_file[at]);
+  patchwriter::PatchOptions options = Options(false);
+  options.block.literals_only = true;
+  std::wstring installer = MakeInstaller(patchwriter::MakePatch(old_file, new_file, options));
+
+  for (bool during_check : {true, false}) {
+    SCOPED_TRACE(during_check ? "closed during the check" : "closed during the writes");
+    std::wstring target = WriteTarget(old_file);
+    FILETIME written = LastWriteTime(target);
+    HWND main = StartInstaller(installer);
+    ASSERT_NE(main, nullptr);
+    BrowseTo(main, target);
+    HWND bar = GetDlgItem(main, 105);
+    ASSERT_TRUE(PressButton(GetDlgItem(main, 104)));
+    if (during_check) {
+      ASSERT_TRUE(systest::WaitUntil([&] { return BarWorking(bar); })) << "no marquee";
+      // The window answers at once while the blocks are decoded.
+      for (int i = 0; i < 5; ++i) {
+        DWORD_PTR answer = 0;
+        EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 250, &answer))
+            << "no answer within 250 ms, message " << i;
+      }
+      ASSERT_TRUE(BarWorking(bar)) << "the check ended before the close";
+    } else {
+      // The position stays above 0 from the first record written until the process ends,
+      // so the running writes cannot be missed between two polls.
+      ASSERT_TRUE(systest::WaitUntil([&] { return !BarWorking(bar) && BarPosition(bar) > 0; }))
+          << "the writes did not start";
+      EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 104))) << "apply while applying";
+      EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 102))) << "browse while applying";
+      // A second apply asked for directly is ignored too.
+      PostMessageW(main, WM_COMMAND, MAKEWPARAM(104, BN_CLICKED), 0);
+    }
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(process_.WaitForExit()) << "still running (a message box?)";
+    EXPECT_EQ(process_.ExitCode(), 0u);
+    EXPECT_TRUE(SameBytes(TargetBytes(), old_file));
+    // Closed during the check, nothing was written; during the writes, they were undone.
+    FILETIME now = LastWriteTime(target);
+    EXPECT_EQ(CompareFileTime(&now, &written) == 0, during_check) << "time of the last write";
+  }
 }
 
 TEST_F(InstallerTest, ProgressRangeOfASmallTarget) {

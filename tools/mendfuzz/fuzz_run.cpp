@@ -20,6 +20,7 @@ constexpr uint64_t kExactCompareLimit = 64 << 20;
 constexpr uint64_t kMargin = 1 << 20;
 // What an apply keeps of its decoded records unless told otherwise.
 constexpr int64_t kInstallerKeptRecords = 16 << 20;
+constexpr int64_t kInstallerReplacedInMemory = 1 << 20;
 constexpr size_t kFailureLines = 50;
 
 using ProgressCalls = std::vector<std::pair<int, uint64_t>>;
@@ -104,8 +105,9 @@ uint64_t LargestFileSize(const std::wstring& folder) {
 struct InstallerOutcome {
   bool found = false;
   bool result = false;
+  bool write_failed = false;  // the apply met the write the input makes fail
   std::string escaped;  // what left the installer's code, if anything did
-  ProgressCalls calls;
+  ProgressCalls calls;  // start and position calls
 };
 
 // The installer's steps after the user pressed Apply, from finding the data on.
@@ -113,8 +115,10 @@ InstallerOutcome RunInstallerSteps(const std::string& installer_path,
                                    const std::wstring& target_path, const FuzzInput& input) {
   InstallerOutcome outcome;
   mendpak::SetKeptRecordsLimit(input.rereads_blocks ? 0 : kInstallerKeptRecords);
+  mendpak::SetReplacedInMemoryLimit(input.replaced_in_file ? 0 : kInstallerReplacedInMemory);
+  mendpak::SetFailingWrites({input.failing_target_write, input.failing_kept_write});
   auto progress = [&](int kind, uint64_t value) {
-    outcome.calls.emplace_back(kind, value);
+    if (kind != mendpak::kProgressWorking) outcome.calls.emplace_back(kind, value);
     return true;
   };
   try {
@@ -125,6 +129,11 @@ InstallerOutcome RunInstallerSteps(const std::string& installer_path,
       int64_t flags_position = data->Position();
       data->SetPosition(flags_position);
       outcome.result = mendpak::ApplyPatch(target_path, *data, progress, input.restore);
+      // A failing write is counted too: it was met when the count has gone past it.
+      mendpak::ApplyWrites writes = mendpak::LastApplyWrites();
+      auto met = [](int64_t failing, int64_t counted) { return failing >= 0 && failing < counted; };
+      outcome.write_failed = met(input.failing_target_write, writes.target) ||
+                             met(input.failing_kept_write, writes.kept);
     }
   } catch (const mendpak::EStreamError&) {
     outcome.escaped = "a stream error left the installer's code";
@@ -134,6 +143,8 @@ InstallerOutcome RunInstallerSteps(const std::string& installer_path,
     outcome.escaped = "an unknown exception left the installer's code";
   }
   mendpak::SetKeptRecordsLimit(kInstallerKeptRecords);
+  mendpak::SetReplacedInMemoryLimit(kInstallerReplacedInMemory);
+  mendpak::SetFailingWrites({-1, -1});
   return outcome;
 }
 
@@ -250,6 +261,7 @@ const char* FaultName(Fault fault) {
     case Fault::FalseSuccess: return "false success";
     case Fault::RefusedSound: return "refused a well-formed patch";
     case Fault::WrongProgress: return "wrong progress";
+    case Fault::DamagedAfterFailedWrite: return "damaged target after a failed write";
   }
   return "?";
 }
@@ -322,9 +334,20 @@ CaseResult Workbench::Run(const FuzzInput& input) {
     return result;
   }
   bool applies = expected.verdict == Verdict::Applies;
-  if (outcome.result && !applies) {
+  result.write_failed = outcome.write_failed;
+  if (outcome.result && (!applies || outcome.write_failed)) {
     result.fault = Fault::FalseSuccess;
-    result.detail = WithWhy("success reported", expected);
+    result.detail = outcome.write_failed ? "success reported after a failed write"
+                                         : WithWhy("success reported", expected);
+    return result;
+  }
+  if (outcome.write_failed) {
+    // Whatever the data, the target must be as it was.
+    std::string difference = CompareTarget(target_path_, input.target, nullptr);
+    if (!difference.empty()) {
+      result.fault = Fault::DamagedAfterFailedWrite;
+      result.detail = difference;
+    }
     return result;
   }
   std::string difference =
@@ -356,6 +379,9 @@ std::string SaveInput(const FuzzInput& input, const std::string& what_failed) {
   saved += "index " + std::to_string(input.index) + "\n";
   saved += std::string("restore ") + (input.restore ? "1" : "0") + "\n";
   saved += std::string("rereads ") + (input.rereads_blocks ? "1" : "0") + "\n";
+  saved += std::string("replaced-in-file ") + (input.replaced_in_file ? "1" : "0") + "\n";
+  saved += "failing-writes " + std::to_string(input.failing_target_write) + " " +
+           std::to_string(input.failing_kept_write) + "\n";
   saved += "how " + input.how + "\n";
   saved += "failed " + what_failed + "\n";
   saved += "data " + std::to_string(input.data.size()) + "\n" + input.data + "\n";
@@ -391,6 +417,12 @@ bool LoadInput(const std::string& saved, FuzzInput& input) {
     if (key == "index") input.index = std::stoull(value);
     if (key == "restore") input.restore = value == "1";
     if (key == "rereads") input.rereads_blocks = value == "1";
+    if (key == "replaced-in-file") input.replaced_in_file = value == "1";
+    if (key == "failing-writes") {
+      size_t second = value.find(' ');
+      input.failing_target_write = std::stoll(value.substr(0, second));
+      if (second != std::string::npos) input.failing_kept_write = std::stoll(value.substr(second));
+    }
     if (key == "how") input.how = value;
     if (key == "data") {
       input.data = value;
@@ -425,6 +457,7 @@ void Tally::Add(const FuzzInput& input, const CaseResult& result) {
   ++inputs;
   ++by_verdict[int(result.expected)];
   ++by_fault[int(result.fault)];
+  if (result.write_failed) ++failed_writes;
   if (result.fault != Fault::None && failures.size() < kFailureLines) {
     failures.push_back("seed " + std::to_string(input.seed) + " input " +
                        std::to_string(input.index) + ": " + FaultName(result.fault) + ": " +
@@ -436,6 +469,7 @@ void Tally::Merge(const Tally& other) {
   inputs += other.inputs;
   for (int i = 0; i < 3; ++i) by_verdict[i] += other.by_verdict[i];
   for (int i = 0; i < kFaultKinds; ++i) by_fault[i] += other.by_fault[i];
+  failed_writes += other.failed_writes;
   for (const std::string& line : other.failures) {
     if (failures.size() < kFailureLines) failures.push_back(line);
   }
@@ -446,7 +480,8 @@ std::string Tally::Summary() const {
                      std::to_string(by_verdict[int(Verdict::Applies)]) + " well-formed, " +
                      std::to_string(by_verdict[int(Verdict::Refused)]) + " to be refused, " +
                      std::to_string(by_verdict[int(Verdict::NoPatchData)]) +
-                     " without patch data\n";
+                     " without patch data; a write made to fail in " +
+                     std::to_string(failed_writes) + "\n";
   for (int kind = 1; kind < kFaultKinds; ++kind) {
     text += std::string(kind > 1 ? ", " : "") + FaultName(Fault(kind)) + " " +
             std::to_string(by_fault[kind]);

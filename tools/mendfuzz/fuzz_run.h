@@ -27,13 +27,15 @@ enum class Fault {
   FalseSuccess,   // success reported for data that is not well-formed
   RefusedSound,   // failure reported for well-formed data
   WrongProgress,  // a successful apply whose progress calls are not the records'
+  DamagedAfterFailedWrite,  // a write made to fail, and the target is not as it was
 };
-constexpr int kFaultKinds = 7;
+constexpr int kFaultKinds = 8;
 const char* FaultName(Fault fault);
 
 struct CaseResult {
   Fault fault = Fault::None;
   Verdict expected = Verdict::NoPatchData;
+  bool write_failed = false;  // the apply met the write the input makes fail
   std::string detail;
 };
 
@@ -75,6 +77,7 @@ struct Tally {
   uint64_t inputs = 0;
   uint64_t by_verdict[3] = {};
   uint64_t by_fault[kFaultKinds] = {};
+  uint64_t failed_writes = 0;  // inputs whose apply met a write made to fail
   std::vector<std::string> failures;  // the first ones, a line each
 
   uint64_t faults() const;

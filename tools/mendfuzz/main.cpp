@@ -71,7 +71,7 @@ void WriteReport(const std::wstring& path, const Tally& tally, int64_t stopped_a
   for (uint64_t count : tally.by_verdict) text += " " + std::to_string(count);
   text += "\nfaults";
   for (uint64_t count : tally.by_fault) text += " " + std::to_string(count);
-  text += "\n";
+  text += "\nfailedwrites " + std::to_string(tally.failed_writes) + "\n";
   for (const std::string& line : tally.failures) text += "failure " + line + "\n";
   mendfuzz::WriteWholeFile(path, text);
 }
@@ -94,6 +94,7 @@ bool ReadReport(const std::wstring& path, Tally& tally, int64_t& stopped_at) {
     if (line.rfind("inputs ", 0) == 0) tally.inputs = std::stoull(line.substr(7));
     if (line.rfind("verdicts", 0) == 0) numbers(tally.by_verdict, 3);
     if (line.rfind("faults", 0) == 0) numbers(tally.by_fault, mendfuzz::kFaultKinds);
+    if (line.rfind("failedwrites ", 0) == 0) tally.failed_writes = std::stoull(line.substr(13));
     if (line.rfind("failure ", 0) == 0) tally.failures.push_back(line.substr(8));
   }
   return true;

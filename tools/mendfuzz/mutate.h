@@ -17,6 +17,10 @@ struct FuzzInput {
   std::string target;   // the target's bytes before the apply
   bool restore = false;
   bool rereads_blocks = false;  // the apply keeps no decoded records between its passes
+  bool replaced_in_file = false;  // the apply keeps every replaced byte in its temporary file
+  // The target change and the write of replaced bytes that fail (counted from 0), -1 none.
+  int64_t failing_target_write = -1;
+  int64_t failing_kept_write = -1;
   std::string how;      // the seed patch and the mutations, for reports
 };
 

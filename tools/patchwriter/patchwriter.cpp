@@ -92,6 +92,79 @@ std::string Compress(const std::string& input, const BlockOptions& options) {
   return out;
 }
 
+// The range coder of LZMA data, for blocks coded here without the library.
+class RangeEncoder {
+ public:
+  void Bit(uint16_t& probability, uint32_t bit) {
+    uint32_t bound = (range_ >> 11) * probability;
+    if (bit == 0) {
+      range_ = bound;
+      probability = uint16_t(probability + ((2048 - probability) >> 5));
+    } else {
+      low_ += bound;
+      range_ -= bound;
+      probability = uint16_t(probability - (probability >> 5));
+    }
+    while (range_ < (1u << 24)) {
+      range_ <<= 8;
+      ShiftLow();
+    }
+  }
+
+  std::string Finish() {
+    for (int i = 0; i < 5; ++i) ShiftLow();
+    return std::move(out_);
+  }
+
+ private:
+  // Bytes wait in `cache_` (and a run of 0xFF after it) until a carry can no longer reach
+  // them.
+  void ShiftLow() {
+    if (uint32_t(low_) < 0xFF000000u || (low_ >> 32) != 0) {
+      uint8_t carry = uint8_t(low_ >> 32);
+      uint8_t pending = cache_;
+      do {
+        out_.push_back(char(uint8_t(pending + carry)));
+        pending = 0xFF;
+      } while (--cache_size_ != 0);
+      cache_ = uint8_t(low_ >> 24);
+    }
+    ++cache_size_;
+    low_ = (low_ & 0x00FFFFFFu) << 8;
+  }
+
+  uint64_t low_ = 0;
+  uint32_t range_ = 0xFFFFFFFFu;
+  uint8_t cache_ = 0;
+  uint64_t cache_size_ = 1;
+  std::string out_;
+};
+
+// Every byte a literal: the coder's state stays the one after a literal, so each byte is
+// its is-match bit (0) and the eight bits of its literal, in the literal context of lc and lp.
+std::string CompressLiterals(const std::string& input, const BlockOptions& options) {
+  const uint32_t lc = options.properties % 9;
+  const uint32_t lp = options.properties / 9 % 5;
+  const uint32_t pb = options.properties / 45;
+  std::vector<uint16_t> is_match(size_t(1) << pb, 1024);
+  std::vector<uint16_t> literal(size_t(0x300) << (lc + lp), 1024);
+  RangeEncoder encoder;
+  uint32_t previous = 0;
+  for (size_t position = 0; position < input.size(); ++position) {
+    encoder.Bit(is_match[position & ((1u << pb) - 1)], 0);
+    size_t context = ((position & ((1u << lp) - 1)) << lc) + (previous >> (8 - lc));
+    uint16_t* probabilities = &literal[0x300 * context];
+    uint32_t byte = uint8_t(input[position]);
+    for (uint32_t symbol = 1, bit = 8; bit-- > 0;) {
+      uint32_t value = (byte >> bit) & 1;
+      encoder.Bit(probabilities[symbol], value);
+      symbol = symbol << 1 | value;
+    }
+    previous = byte;
+  }
+  return encoder.Finish();
+}
+
 }  // namespace
 
 std::vector<Record> Diff(const std::string& old_file, const std::string& new_file,
@@ -154,7 +227,9 @@ std::string EncodeBlock(const std::string& record_stream, const BlockOptions& op
   uint32_t unpacked = options.unpacked_size.value_or(
       uint32_t(record_stream.size()) + (options.end_marker ? 1 : 0));
   PutLittleEndian(block, unpacked, 4);
-  return block + Compress(record_stream, options);
+  if (options.literals_only && options.end_marker) throw std::runtime_error("no end marker");
+  return block + (options.literals_only ? CompressLiterals(record_stream, options)
+                                        : Compress(record_stream, options));
 }
 
 std::string EncodeHeader(const Header& header) {

@@ -43,6 +43,10 @@ struct BlockOptions {
   // so that the marker lies inside the stated size.
   std::optional<uint32_t> unpacked_size;
   uint32_t preset = 6;
+  // Every byte coded as a literal by the writer's own range coder, without an end marker:
+  // fast for data that does not compress, and open to any lc, lp and pb (the library's
+  // encoder refuses lc + lp above 4).
+  bool literals_only = false;
 };
 
 // One block: properties byte, dictionary size, unpacked size, raw LZMA1 data.
