@@ -90,7 +90,16 @@ void TCustomPaintBox32::DirectAreaUpdateHandler(TObject* /*Sender*/, const TRect
   dirty_rects_->Add(Area);
   // A change reported while the control paints only joins the queue: repainting from
   // inside the paint would nest.
-  if (!InCustomPaint()) Repaint();
+  if (!InCustomPaint()) RepaintDirtyRects();
+}
+
+void TCustomPaintBox32::RepaintDirtyRects() {
+  // This invalidation only carries the queued rectangles to the window: it leaves a full
+  // repaint pending only when one was pending before.
+  const bool full_repaint_pending = full_repaint_pending_;
+  Invalidate();
+  full_repaint_pending_ = full_repaint_pending;
+  Update();
 }
 
 bool TCustomPaintBox32::CanRepaintPartially() {
@@ -115,6 +124,9 @@ void TCustomPaintBox32::PaintBuffer() {
 
 void TCustomPaintBox32::Paint() {
   if (OptimizerEnabled()) optimizer_->BeforePaint();
+  // Rectangles queued since cover only what they report: with a full repaint pending the
+  // whole buffer is repainted and copied.
+  if (full_repaint_pending_) dirty_rects_->Clear();
   if (!buffer_current_) PaintBuffer();
   CopyBufferToWindow();
   PaintGDIOverlay();
@@ -189,6 +201,10 @@ void TCustomPaintBox32::WndProc(TMessage& message) {
 
 void TCustomPaintBox32::Invalidate() {
   buffer_current_ = false;
+  // Without the optimizer nothing tells which parts of the control an invalidation
+  // concerns: the next paint is a full one, whatever rectangles the direct hook queues
+  // before it. (The optimizer's own invalidations come with its areas.)
+  if (!OptimizerEnabled()) full_repaint_pending_ = true;
   TCustomControl::Invalidate();
 }
 
@@ -198,27 +214,21 @@ void TCustomPaintBox32::InvalidateAll() {
   Invalidate();
 }
 
-void TCustomPaintBox32::FitBufferToClient() {
+bool TCustomPaintBox32::FitBufferToClient() {
   const TRect area = GetPaintArea();
   const int32_t width = FittedExtent(area.right - area.left, buffer_->Width(), buffer_margin_);
   const int32_t height = FittedExtent(area.bottom - area.top, buffer_->Height(), buffer_margin_);
-  if (width == buffer_->Width() && height == buffer_->Height()) return;
+  if (width == buffer_->Width() && height == buffer_->Height()) return false;
   {
     BufferLock lock(*buffer_);
-    // The resize must not reach the buffer's area hook: in rmDirect that would repaint at
-    // once, inside the resize, and InvalidateAll below repaints everything again. Held
-    // back, a resize is repainted once. (The image control's own bitmap has a hook of its
-    // own; the buffer raises area changes only here, since painting draws into it inside
-    // an update as well.)
-    buffer_->BeginUpdate();
-    struct EndUpdate {
-      TBitmap32& bitmap;
-      ~EndUpdate() { bitmap.EndUpdate(); }
-    } end_update{*buffer_};
+    // The resize reports the whole new buffer to the buffer's area hook: in rmDirect the
+    // control is repainted whole at once, in its new size. (Painting draws into the buffer
+    // inside an update, so this is the only area change the buffer reports.)
     buffer_->SetSize(width, height);
   }
   BufferResized();
   InvalidateAll();
+  return true;
 }
 
 void TCustomPaintBox32::BufferResized() {
@@ -226,7 +236,8 @@ void TCustomPaintBox32::BufferResized() {
 }
 
 void TCustomPaintBox32::Resize() {
-  FitBufferToClient();
+  // A buffer that keeps its allocation still holds the old layout: all of it is repainted.
+  if (!FitBufferToClient()) InvalidateAll();
   buffer_current_ = false;
   TCustomControl::Resize();
 }
@@ -496,7 +507,7 @@ void TCustomImage32::BitmapDirectAreaChanged(TObject* Sender, const TRect& Area,
     ForEachTile(MapBitmapArea(Area), [this](const TRect& R) { DirtyRects().Add(R); });
   if (update_count_ != 0) return;
   // A change made while the control paints joins the queue; repainting would nest.
-  if (!InCustomPaint()) Repaint();
+  if (!InCustomPaint()) RepaintDirtyRects();
   if (OnChange) OnChange(this);
 }
 

@@ -6,14 +6,19 @@
 // | mode        | optimizer | buffer's OnAreaChanged | Invalidate                       |
 // |-------------|-----------|------------------------|----------------------------------|
 // | rmFull      | disabled  | unassigned             | the whole window is invalidated  |
-// | rmDirect    | disabled  | the direct area hook:  | the whole window is invalidated; |
-// |             |           | queue the area and     | only the queued rectangles are   |
-// |             |           | repaint at once        | repainted and copied             |
+// | rmDirect    | disabled  | the direct area hook:  | the whole window is invalidated  |
+// |             |           | queue the area and     | and the next paint repaints all  |
+// |             |           | repaint at once: only  | of it, whatever was queued       |
+// |             |           | the queued rectangles  |                                  |
+// |             |           | are repainted, copied  |                                  |
 // | rmOptimizer | enabled   | the optimizer          | with pending updates a bare      |
 // |             |           |                        | WM_PAINT is posted and the       |
 // |             |           |                        | optimizer's rectangles are       |
 // |             |           |                        | repainted and copied; else the   |
 // |             |           |                        | whole window is invalidated      |
+//
+// A resize repaints the control whole: in rmDirect at once, since the resized buffer
+// reports its whole area to the direct hook, and in every mode at the next paint.
 //
 // Descendants fill the buffer in PaintBuffer (the base draws nothing) and may draw over
 // the window after the copy in PaintGDIOverlay.
@@ -79,12 +84,14 @@ class TCustomPaintBox32 : public classlib::TCustomControl {
   // Rectangles (control coordinates) to repaint in the buffer and to copy to the window;
   // emptied by every paint.
   TRectList& DirtyRects() const { return *dirty_rects_; }
-  // The next paint repaints everything, whatever the optimizer collected.
+  // The next paint repaints everything, whatever the optimizer collected or the direct
+  // hook queued.
   bool FullRepaintPending() const { return full_repaint_pending_; }
   TCustomRepaintOptimizer* Optimizer() const { return optimizer_.get(); }
   bool MouseInside() const { return mouse_inside_; }
 
-  // The buffer is stale; then the class library's invalidation.
+  // The buffer is stale (without the optimizer all of it: the next paint is a full one);
+  // then the class library's invalidation.
   void Invalidate() override;
   // Forgets what the optimizer collected and repaints everything.
   virtual void InvalidateAll();
@@ -122,10 +129,14 @@ class TCustomPaintBox32 : public classlib::TCustomControl {
   // reports its own changes to the optimizer answers false.
   virtual bool BufferFeedsOptimizer() const { return true; }
 
-  // Sizes the buffer to the paint area, with the margin, never below 1 x 1.
-  void FitBufferToClient();
+  // Sizes the buffer to the paint area, with the margin, never below 1 x 1; true when the
+  // buffer was resized (and everything invalidated).
+  bool FitBufferToClient();
   // rmDirect: queues Area and repaints at once, unless the control is painting now.
   void DirectAreaUpdateHandler(TObject* Sender, const TRect& Area, uint32_t Info);
+  // Repaint for the direct hooks: the queued rectangles are repainted and copied now,
+  // the rest of the buffer too only when a full repaint was pending.
+  void RepaintDirtyRects();
   void SetBufferCurrent(bool Value) { buffer_current_ = Value; }
   bool OptimizerEnabled() const { return optimizer_ && optimizer_->Enabled(); }
   void Loaded() override;

@@ -1,13 +1,15 @@
 // The image control: where each scale mode and alignment puts the bitmap, the point
 // mapping, the changed areas grown by the resampler's reach, what each repaint mode makes
-// of a new picture (message sequences through a real window, pixels read back), the
-// update counter, the paint stages and the mouse with its capture and layers. Expected
-// values come from references written here.
+// of a new picture, also after a resize (message sequences through a real window, pixels
+// read back), the update counter, the paint stages and the mouse with its capture and
+// layers. Expected values come from references written here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "classlib/forms.h"
@@ -336,18 +338,14 @@ TEST(ImageRepaint, EachModeShowsANewPictureWithItsOwnMessagesAndPixels) {
        {"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in " + whole, "OnChange"},
        "",
        {}},
-      {rmDirect,
-       true,
-       256,
-       {},
-       "",
-       {"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in " + whole}},
-      // A new size: the resize invalidates everything, then the area is painted at once.
+      // The invalidation that follows the update repaints everything.
+      {rmDirect, true, 256, {}, "", {"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in "}},
+      // A new size: the resize invalidates everything, which the area's repaint at once
+      // then paints whole.
       {rmDirect,
        false,
        128,
-       {"CM_INVALIDATE", "CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in (-8,-4,520,388)",
-        "OnChange"},
+       {"CM_INVALIDATE", "CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in ", "OnChange"},
        "",
        {}},
       // Painted at the posted WM_PAINT, in the optimizer's tiles (whole ones, inside the
@@ -410,6 +408,96 @@ TEST(ImageRepaint, EachModeShowsANewPictureWithItsOwnMessagesAndPixels) {
   EXPECT_TRUE(image.Bitmap()->IsEmpty());
   EXPECT_EQ(kept.Width(), 4);
   EXPECT_NE(image.Bitmap(), &kept);
+}
+
+// Empty when a capture shows just a picture of `colour` at `place` on `background`, else
+// how many pixels differ and the first of them.
+std::string DifferenceFromPicture(const systest::Pixels& shown, const RECT& place,
+                                  TColor32 colour, TColor32 background) {
+  int wrong = 0;
+  char first[64] = "";
+  for (int y = 0; y < shown.height; ++y)
+    for (int x = 0; x < shown.width; ++x) {
+      const uint32_t want = (PtInRect(&place, POINT{x, y}) ? colour : background) & 0xFFFFFFu;
+      if (shown.at(x, y) != want && wrong++ == 0)
+        std::snprintf(first, sizeof first, " first at %d,%d: %06X, not %06X", x, y,
+                      unsigned(shown.at(x, y)), unsigned(want));
+    }
+  return wrong ? std::to_string(wrong) + " pixels wrong," + first : "";
+}
+
+// The client area as the window's own surface holds it now, before the desktop shows it.
+systest::Pixels CaptureWindowSurface(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  HDC dc = GetDC(window);
+  const systest::Pixels pixels = systest::CaptureDC(dc, client);
+  ReleaseDC(window, dc);
+  return pixels;
+}
+
+// A red picture centred in the control; then the control's size, the picture's size or
+// its place changes and a green picture is assigned before any message is handled. The
+// window shows the green picture where the layout now puts it and the control colour
+// everywhere else: in rmDirect when the assignment returns, in every mode once the
+// messages are handled.
+TEST(ImageRepaint, ANewPictureAfterAResizeLeavesNothingOfTheOldOneOnTheWindow) {
+  classlib::TForm form(L"TImageStaleForm", 40, 40, 320, 260);
+  form.SetBorderStyle(classlib::TFormBorderStyle::bsNone);
+  TImage32 image(&form);
+  form.Show();
+  ASSERT_TRUE(systest::BringToFront(form.Handle()));
+  const TColor32 red = 0xFFFF0000u, green = 0xFF00FF00u, background = ColorToColor32(image.Color());
+  const struct {
+    int width, height;                  // of the control, from 120 x 90
+    bool buffer_kept;                   // the control stays within the buffer's margin
+    int picture_width, picture_height;  // from 40 x 30
+    TBitmapAlign align;                 // from baCenter
+  } changes[] = {
+      {200, 150, false, 40, 30, baCenter}, {100, 80, true, 40, 30, baCenter},
+      {60, 40, false, 40, 30, baCenter},   {120, 90, true, 20, 16, baCenter},
+      {120, 90, true, 40, 30, baTopLeft},
+  };
+  TBitmap32 picture;
+  for (TRepaintMode mode : {rmDirect, rmOptimizer, rmFull})
+    for (const auto& c : changes) {
+      const std::string row = "mode " + std::to_string(mode) + ", " + std::to_string(c.width) +
+                              "x" + std::to_string(c.height) + ", picture " +
+                              std::to_string(c.picture_width) + ", align " +
+                              std::to_string(c.align);
+      image.SetRepaintMode(mode);
+      image.SetBounds(0, 0, 300, 300);
+      image.SetBounds(0, 0, 120, 90);  // a buffer of just 120 x 90
+      image.SetBitmapAlign(baCenter);
+      picture.SetSize(40, 30);
+      picture.Clear(red);
+      image.SetBitmap(&picture);
+      Pump();
+      ASSERT_EQ(DifferenceFromPicture(systest::CaptureClient(image.Handle()),
+                                      RectOf(40, 30, 80, 60), red, background),
+                "")
+          << row << ": the red picture first";
+
+      image.SetBounds(0, 0, c.width, c.height);
+      EXPECT_EQ(image.Buffer().Width() == 120 && image.Buffer().Height() == 90, c.buffer_kept)
+          << row;
+      if (c.align != baCenter) image.SetBitmapAlign(c.align);
+      picture.SetSize(c.picture_width, c.picture_height);
+      picture.Clear(green);
+      image.SetBitmap(&picture);
+      const TRect place = RefBitmapRect(
+          {c.width, c.height, c.picture_width, c.picture_height, smNormal, c.align, 1.0f});
+      std::vector<std::pair<const char*, systest::Pixels>> shown;
+      if (mode == rmDirect)
+        shown.emplace_back("when SetBitmap returns", CaptureWindowSurface(image.Handle()));
+      Pump();
+      shown.emplace_back("messages handled", systest::CaptureClient(image.Handle()));
+      for (const auto& [when, pixels] : shown) {
+        ASSERT_EQ(pixels.width * 1000 + pixels.height, c.width * 1000 + c.height) << row;
+        EXPECT_EQ(DifferenceFromPicture(pixels, place, green, background), "")
+            << row << ", " << when;
+      }
+    }
 }
 
 TEST(ImageControl, UpdateCounterResizeEventsStagesAndDestruction) {

@@ -148,11 +148,29 @@ TEST(PaintBox, EachRepaintModeTurnsChangesAndInvalidationsIntoItsOwnPaints) {
   EXPECT_EQ(box.Take(), Log({"CM_INVALIDATE", "WM_PAINT", "PaintBuffer",
                              "copy in (5,6,20,30)(40,40,41,41)"}));
   EXPECT_TRUE(UpdateRegionEmpty(window));
-  // A resize reaches the buffer's hook not at all: it is repainted once, whole.
+  // After an invalidation of the whole control the next paint is whole, even when it is
+  // a change's own.
+  box.Invalidate();
+  box.Buffer().AreaChanged(r1, AreaInfoRect);
+  EXPECT_EQ(box.Take(), Log({"CM_INVALIDATE", "CM_INVALIDATE", "WM_PAINT", "PaintBuffer",
+                             "copy in "}));
+  // A resize that reallocates the buffer reports all of it to the hook, which repaints at
+  // once; the full repaint it leaves pending follows at the next WM_PAINT. One within the
+  // buffer's margin is repainted whole at the next WM_PAINT.
+  box.SetBounds(0, 0, 260, 150);
+  EXPECT_EQ(box.Take(), Log({"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in (0,0,300,150)",
+                             "CM_INVALIDATE"}));
+  EXPECT_EQ(box.Buffer().Width(), 300);
+  Pump();
+  EXPECT_EQ(box.Take(), Log({"WM_PAINT", "PaintBuffer", "copy in "}));
+  box.SetBounds(0, 0, 270, 140);
+  EXPECT_EQ(box.Buffer().Width() * 1000 + box.Buffer().Height(), 300 * 1000 + 150);
+  box.Buffer().AreaChanged(r1, AreaInfoRect);
+  EXPECT_EQ(box.Take(), Log({"CM_INVALIDATE", "CM_INVALIDATE", "WM_PAINT", "PaintBuffer",
+                             "copy in "}));
   box.SetBounds(0, 0, 260, 150);
   Pump();
-  EXPECT_EQ(box.Take(), Log({"CM_INVALIDATE", "WM_PAINT", "PaintBuffer", "copy in "}));
-  EXPECT_EQ(box.Buffer().Width(), 300);
+  box.Take();
 
   // rmOptimizer: activation marks the whole buffer; the invalidation posts a bare WM_PAINT,
   // whose handling copies the optimizer's rectangles at once, then paints as usual over
