@@ -40,6 +40,10 @@ TEST_F(GlStart, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLand
   ExpectSnapOnEachSideThenDockedThroughMoveLoops();
 }
 
+TEST_F(GlStart, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnapsToAnEdge) {
+  ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
+}
+
 // The task-bar button is the application's own window's, captioned with the program's
 // name; the main window has none and belongs to that window. Minimising the main window
 // minimises the application, every window with it.
