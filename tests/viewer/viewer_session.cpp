@@ -487,37 +487,48 @@ void AttachedViewerTest::ExpectDockedThroughMoveLoops(int side) {
   }
 }
 
-void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button) {
+void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button,
+                                                            const std::vector<RestoreWay>& ways) {
   constexpr int kScreensSubmenu = 1, kOneScreen = 0;
   constexpr DWORD kQuietMs = 1500;
+  const char* const way_names[] = {"the restore command", "ShowWindow", "SwitchToThisWindow"};
   const HWND main = viewer_.main, second = viewer_.second;
   auto shows = [](HWND window) { return IsWindowVisible(window) && !IsIconic(window); };
   for (bool two_screens : {true, false}) {
-    SCOPED_TRACE(two_screens ? "two screens" : "one screen");
     if (!two_screens) Choose(kScreensSubmenu, kOneScreen);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(second) == two_screens; }));
-    ASSERT_TRUE(BringToFront(main));
-    SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !shows(main) && !IsWindowVisible(second); }))
-        << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
-    EXPECT_TRUE(IsIconic(button));
-    EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{button})
-        << "the button stays while minimised";
-    SendMessageW(button, WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_TRUE(WaitUntil([&] {
-      return shows(main) && !IsIconic(button) && IsWindowVisible(second) == two_screens;
-    })) << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
-    if (two_screens) {
-      const RECT second_now = WindowRect(second), main_now = WindowRect(main);
-      EXPECT_TRUE(second_now.left == main_now.left && second_now.bottom == main_now.top)
-          << "second window at " << second_now.left << "," << second_now.top
-          << ", main window at " << main_now.left << "," << main_now.top;
-      EXPECT_TRUE(viewer_.WaitForPictures());
-    } else {
-      EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(second) != FALSE; }, kQuietMs));
+    for (RestoreWay way : ways) {
+      SCOPED_TRACE(std::string(two_screens ? "two screens, " : "one screen, ") +
+                   way_names[int(way)]);
+      ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(second) == two_screens; }));
+      ASSERT_TRUE(BringToFront(main));
+      SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      EXPECT_TRUE(WaitUntil([&] { return !shows(main) && !IsWindowVisible(second); }))
+          << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
+      EXPECT_TRUE(IsIconic(button));
+      EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{button})
+          << "the button stays while minimised";
+      switch (way) {
+        case RestoreWay::kRestoreCommand: SendMessageW(button, WM_SYSCOMMAND, SC_RESTORE, 0); break;
+        case RestoreWay::kShowWindow: ShowWindow(button, SW_RESTORE); break;
+        case RestoreWay::kSwitchToWindow: SwitchToThisWindow(button, TRUE); break;
+      }
+      // Not restored, every later check would only wait out its own timeout.
+      ASSERT_TRUE(WaitUntil([&] {
+        return shows(main) && !IsIconic(button) && IsWindowVisible(second) == two_screens;
+      })) << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second)
+          << ", button minimised: " << IsIconic(button);
+      if (two_screens) {
+        const RECT second_now = WindowRect(second), main_now = WindowRect(main);
+        EXPECT_TRUE(second_now.left == main_now.left && second_now.bottom == main_now.top)
+            << "second window at " << second_now.left << "," << second_now.top
+            << ", main window at " << main_now.left << "," << main_now.top;
+        EXPECT_TRUE(viewer_.WaitForPictures());
+      } else {
+        EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(second) != FALSE; }, kQuietMs));
+      }
+      EXPECT_TRUE(Becomes([&] { return GetForegroundWindow() == main; }, true));
+      if (HasFailure()) return;
     }
-    EXPECT_TRUE(Becomes([&] { return GetForegroundWindow() == main; }, true));
-    if (HasFailure()) return;
   }
 }
 
