@@ -31,6 +31,9 @@ BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
   return TRUE;
 }
 
+// Posted to the application's window when it has left the minimised state.
+constexpr UINT CM_SHOWMINIMIZEDFORMS = WM_APP + 0x100;
+
 BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM list) {
   if (IsWindowVisible(window) && IsWindowEnabled(window))
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
@@ -330,6 +333,19 @@ LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT msg, WPARAM wparam, 
         return 0;
       }
       break;
+    case WM_WINDOWPOSCHANGED: {
+      // However the window leaves the minimised state (this restore command, a program's
+      // ShowWindow, the system's switch to it), the forms come back with it: once the
+      // restore is over, since its last step gives this window the focus.
+      const bool minimized = IsIconic(window) != FALSE;
+      if (Application->minimized_ && !minimized)
+        PostMessageW(window, CM_SHOWMINIMIZEDFORMS, 0, 0);
+      Application->minimized_ = minimized;
+      break;
+    }
+    case CM_SHOWMINIMIZEDFORMS:
+      if (!IsIconic(window)) Application->ShowMinimizedForms();
+      return 0;
     case WM_CLOSE:
       // The button's close closes the program as its main form does.
       if (Application->main_form_) Application->main_form_->Close();
@@ -363,15 +379,19 @@ void TApplication::Minimize() {
 }
 
 void TApplication::Restore() {
-  for (HWND window : minimized_forms_)
+  if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
+}
+
+void TApplication::ShowMinimizedForms() {
+  std::vector<HWND> hidden;
+  hidden.swap(minimized_forms_);
+  for (HWND window : hidden)
     if (IsWindow(window)) ShowWindow(window, SW_SHOWNA);
-  minimized_forms_.clear();
-  ShowWindow(Handle(), SW_RESTORE);
   // The form that was active before is again (hiding the forms passed the activation
   // from one to the next).
-  if (IsWindow(minimized_active_) && IsWindowVisible(minimized_active_))
-    SetActiveWindow(minimized_active_);
+  const HWND active = minimized_active_;
   minimized_active_ = nullptr;
+  if (IsWindow(active) && IsWindowVisible(active)) SetActiveWindow(active);
 }
 
 void TApplication::DestroyForms() {

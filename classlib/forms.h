@@ -148,8 +148,9 @@ class TApplication : public TObject {
   HWND FormOwner(bool main_form);
 
   // With the task-bar button the application's: hides every form that shows and minimises
-  // the application's window; Restore shows those forms again, as they were, restores the
-  // window and activates again the form that was active. The main form's minimise command
+  // the application's window; Restore restores the window. When the window leaves the
+  // minimised state, by Restore or any other way, the forms Minimize hid show again, as
+  // they were, and the form that was active is again. The main form's minimise command
   // minimises so, and the button's own minimise and restore do the same.
   void Minimize();
   void Restore();
@@ -170,6 +171,7 @@ class TApplication : public TObject {
   bool ProcessMessage();
   void Idle();
   static LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
+  void ShowMinimizedForms();
 
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* main_form_ = nullptr;
@@ -178,6 +180,7 @@ class TApplication : public TObject {
   HWND handle_ = nullptr;
   std::vector<HWND> minimized_forms_;  // the forms Minimize hid
   HWND minimized_active_ = nullptr;    // and the window active before
+  bool minimized_ = false;             // the application's window, at its last change
 };
 
 extern TApplication* const Application;

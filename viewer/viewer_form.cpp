@@ -95,7 +95,11 @@ void TViewerForm::WMWindowPosChanged(TMessage& message) {
   TForm::WndProc(message);  // the bounds follow the window first
   const WINDOWPOS& position = *reinterpret_cast<const WINDOWPOS*>(message.LParam);
   const bool moved = (position.flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE);
-  if (moved && !FirstActivation && !IsIconic(Handle())) DockSecondWindow();
+  // While the user holds the second window, the main window follows it (the snap of the
+  // frame loop, and then the main window's own snap to the screen's edges): docking would
+  // pull the held window out from under the pointer.
+  if (moved && !FirstActivation && !IsIconic(Handle()) && !SecondWindow().Dragging)
+    DockSecondWindow();
 }
 
 void TViewerForm::WndProc(TMessage& message) {

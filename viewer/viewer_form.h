@@ -76,7 +76,8 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   // WM_WINDOWPOSCHANGED of the main window: once the start-up has placed both windows,
   // the second window follows each move and new size of the main window, docked to where
   // it really is, however it got there (the system's move loop with the snap to the
-  // screen's edges, a drag, a layout, a program's move). Not while minimised.
+  // screen's edges, a drag, a layout, a program's move). Not while minimised, and not
+  // while the second window is being dragged: then the main window follows the second.
   void WMWindowPosChanged(classlib::TMessage& message);
 
   // Input.

@@ -40,9 +40,14 @@ TEST_F(GlStart, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLand
   ExpectSnapOnEachSideThenDockedThroughMoveLoops();
 }
 
+TEST_F(GlStart, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnapsToAnEdge) {
+  ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
+}
+
 // The task-bar button is the application's own window's, captioned with the program's
 // name; the main window has none and belongs to that window. Minimising the main window
-// minimises the application, every window with it.
+// minimises the application, every window with it; the windows come back however the
+// application's window is restored.
 TEST_F(GlStart, TheApplicationsWindowHasTheTaskBarButtonAndEveryWindowMinimisesWithIt) {
   const std::vector<HWND> buttons = TaskbarWindows(viewer_.process.id());
   ASSERT_EQ(buttons.size(), 1u);
@@ -51,7 +56,9 @@ TEST_F(GlStart, TheApplicationsWindowHasTheTaskBarButtonAndEveryWindowMinimisesW
   EXPECT_NE(application, viewer_.second);
   EXPECT_EQ(WindowCaption(application), L"brisklens-gl");
   EXPECT_EQ(GetWindow(viewer_.main, GW_OWNER), application);
-  ExpectMinimisedAndRestoredTogether(application);
+  ExpectMinimisedAndRestoredTogether(application, {RestoreWay::kRestoreCommand,
+                                                   RestoreWay::kShowWindow,
+                                                   RestoreWay::kSwitchToWindow});
 }
 
 // Without either library the viewer says so in a message box and ends; it shows no

@@ -1,7 +1,8 @@
 // The two windows of the real viewer: dragging the second window, the main window snapping
 // next to it on each of the four sides, the second window docked on that side wherever the
-// main window lands (the system's move loop, the snap to the screen's edges), the one
-// task-bar button, and minimising and restoring both windows as one.
+// main window lands (the system's move loop, the snap to the screen's edges) and held under
+// the pointer while it is dragged, the one task-bar button, and minimising and restoring
+// both windows as one.
 #include <gtest/gtest.h>
 
 #include "tools/systest/systest.h"
@@ -30,6 +31,12 @@ TEST_F(ViewerWindows, TheSecondWindowMovesAloneWhenDraggedFarFromTheMainWindow) 
 
 TEST_F(ViewerWindows, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLands) {
   ExpectSnapOnEachSideThenDockedThroughMoveLoops();
+}
+
+// While the main window snaps to the dragged second window and then to the screen's edge,
+// the second window stays under the pointer, and where it is let go.
+TEST_F(ViewerWindows, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnapsToAnEdge) {
+  ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
 }
 
 // The main window is the viewer's one window on the task bar; minimised, it takes the

@@ -294,6 +294,106 @@ bool AttachedViewerTest::DragSecondTo(int left, int top, const POINT* main_expec
   return ok;
 }
 
+namespace {
+
+// With the left button held on the borderless second window, grabbed `grab` pixels from
+// its corner: moves the pointer to `at` and waits until the window has followed, then
+// watches it for a number of passes of the frame loop. Fails at once when the window
+// leaves its place under the pointer while the pointer rests there.
+::testing::AssertionResult StaysUnderPointer(HWND window, POINT grab, POINT at) {
+  constexpr DWORD kWatchMs = 300;   // 15 passes and more of either viewer at its start-up pace
+  constexpr DWORD kNudgeMs = 1000;  // as in DragPointerTo
+  const POINT under = {at.x - grab.x, at.y - grab.y};
+  POINT seen = {};
+  bool followed = false, departed = false;
+  DWORD moved_at = 0, followed_at = 0;
+  auto move = [&] {
+    MovePointer(at.x, at.y);
+    moved_at = GetTickCount();
+    followed = false;
+  };
+  move();
+  const bool watched = WaitUntil([&] {
+    const RECT now = WindowRect(window);
+    seen = {now.left, now.top};
+    if (!PointerIsAt(at)) {  // a late pointer event of Wine's put the pointer back
+      move();
+      return false;
+    }
+    if (seen.x == under.x && seen.y == under.y) {
+      if (!followed) followed_at = GetTickCount();
+      followed = true;
+      return GetTickCount() - followed_at >= kWatchMs;
+    }
+    if (followed) return departed = true;
+    if (GetTickCount() - moved_at > kNudgeMs) {  // a move message that never came
+      MovePointer(at.x - 1, at.y - 1);
+      move();
+    }
+    return false;
+  });
+  if (watched && !departed) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << (departed ? "the window left the pointer: at " : "it never came under the pointer: at ")
+         << seen.x << "," << seen.y << ", expected " << under.x << "," << under.y;
+}
+
+RECT WorkAreaOf(HWND window) {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+  return monitor.rcWork;
+}
+
+}  // namespace
+
+void AttachedViewerTest::ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge() {
+  constexpr DWORD kQuietMs = 1500;
+  constexpr int kLeft = 400, kGap = 30, kDownSteps = 3, kDownStep = 8, kAlongSteps = 10,
+                kAlongStep = 3;
+  const HWND main = viewer_.main, second = viewer_.second;
+  const RECT area = WorkAreaOf(main);
+  const int main_h = WindowRect(main).bottom - WindowRect(main).top;
+  const int second_h = WindowRect(second).bottom - WindowRect(second).top;
+  PlaceMainWindow(kLeft, area.bottom - main_h - kGap);
+  ASSERT_EQ(WindowRect(second).left, DockedPlace(0).x);
+  ASSERT_EQ(WindowRect(second).top, DockedPlace(0).y) << "docked above the main window";
+  const POINT grab = {100, 100};
+  POINT at = {WindowRect(second).left + grab.x, WindowRect(second).top + grab.y};
+  PlacePointer(at.x, at.y);
+  if (!PointerRestsOn(second, at)) ADD_FAILURE() << "pointer not on the second window";
+  MouseButton(false, true);
+  if (!WaitUntil([&] { return CaptureOf(second) == second; }))
+    ADD_FAILURE() << "the press did not reach the second window";
+  for (int step = 0; step < kDownSteps + kAlongSteps && !HasFailure(); ++step) {
+    SCOPED_TRACE("step " + std::to_string(step + 1));
+    if (step < kDownSteps)
+      at.y += kDownStep;
+    else
+      at.x += kAlongStep;
+    EXPECT_TRUE(StaysUnderPointer(second, grab, at));
+    // The main window follows: docked below the second window until the last step down
+    // takes it within 10 pixels of the edge, then flush with the edge.
+    const int main_top = step < kDownSteps - 1 ? at.y - grab.y + second_h : area.bottom - main_h;
+    EXPECT_TRUE(WaitUntil([&] {
+      const RECT now = WindowRect(main);
+      return now.left == at.x - grab.x && now.top == main_top;
+    }, 5000)) << "main window at " << WindowRect(main).left << "," << WindowRect(main).top
+              << ", expected " << at.x - grab.x << "," << main_top;
+  }
+  MouseButton(false, false);
+  EXPECT_TRUE(WaitUntil([&] { return CaptureOf(second) != second; }))
+      << "the release did not reach the second window";
+  const RECT let_go = WindowRect(second);
+  EXPECT_EQ(let_go.left, at.x - grab.x);
+  EXPECT_EQ(let_go.top, at.y - grab.y);
+  EXPECT_FALSE(WaitUntil([&] {
+    const RECT now = WindowRect(second);
+    return now.left != let_go.left || now.top != let_go.top;
+  }, kQuietMs)) << "moved after the release to " << WindowRect(second).left << ","
+                << WindowRect(second).top;
+}
+
 POINT AttachedViewerTest::DockedPlace(int side) const {
   const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
   const SIZE size = {second.right - second.left, second.bottom - second.top};
@@ -387,37 +487,48 @@ void AttachedViewerTest::ExpectDockedThroughMoveLoops(int side) {
   }
 }
 
-void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button) {
+void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button,
+                                                            const std::vector<RestoreWay>& ways) {
   constexpr int kScreensSubmenu = 1, kOneScreen = 0;
   constexpr DWORD kQuietMs = 1500;
+  const char* const way_names[] = {"the restore command", "ShowWindow", "SwitchToThisWindow"};
   const HWND main = viewer_.main, second = viewer_.second;
   auto shows = [](HWND window) { return IsWindowVisible(window) && !IsIconic(window); };
   for (bool two_screens : {true, false}) {
-    SCOPED_TRACE(two_screens ? "two screens" : "one screen");
     if (!two_screens) Choose(kScreensSubmenu, kOneScreen);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(second) == two_screens; }));
-    ASSERT_TRUE(BringToFront(main));
-    SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !shows(main) && !IsWindowVisible(second); }))
-        << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
-    EXPECT_TRUE(IsIconic(button));
-    EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{button})
-        << "the button stays while minimised";
-    SendMessageW(button, WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_TRUE(WaitUntil([&] {
-      return shows(main) && !IsIconic(button) && IsWindowVisible(second) == two_screens;
-    })) << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
-    if (two_screens) {
-      const RECT second_now = WindowRect(second), main_now = WindowRect(main);
-      EXPECT_TRUE(second_now.left == main_now.left && second_now.bottom == main_now.top)
-          << "second window at " << second_now.left << "," << second_now.top
-          << ", main window at " << main_now.left << "," << main_now.top;
-      EXPECT_TRUE(viewer_.WaitForPictures());
-    } else {
-      EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(second) != FALSE; }, kQuietMs));
+    for (RestoreWay way : ways) {
+      SCOPED_TRACE(std::string(two_screens ? "two screens, " : "one screen, ") +
+                   way_names[int(way)]);
+      ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(second) == two_screens; }));
+      ASSERT_TRUE(BringToFront(main));
+      SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      EXPECT_TRUE(WaitUntil([&] { return !shows(main) && !IsWindowVisible(second); }))
+          << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second);
+      EXPECT_TRUE(IsIconic(button));
+      EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{button})
+          << "the button stays while minimised";
+      switch (way) {
+        case RestoreWay::kRestoreCommand: SendMessageW(button, WM_SYSCOMMAND, SC_RESTORE, 0); break;
+        case RestoreWay::kShowWindow: ShowWindow(button, SW_RESTORE); break;
+        case RestoreWay::kSwitchToWindow: SwitchToThisWindow(button, TRUE); break;
+      }
+      // Not restored, every later check would only wait out its own timeout.
+      ASSERT_TRUE(WaitUntil([&] {
+        return shows(main) && !IsIconic(button) && IsWindowVisible(second) == two_screens;
+      })) << "main window shows: " << shows(main) << ", second: " << IsWindowVisible(second)
+          << ", button minimised: " << IsIconic(button);
+      if (two_screens) {
+        const RECT second_now = WindowRect(second), main_now = WindowRect(main);
+        EXPECT_TRUE(second_now.left == main_now.left && second_now.bottom == main_now.top)
+            << "second window at " << second_now.left << "," << second_now.top
+            << ", main window at " << main_now.left << "," << main_now.top;
+        EXPECT_TRUE(viewer_.WaitForPictures());
+      } else {
+        EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(second) != FALSE; }, kQuietMs));
+      }
+      EXPECT_TRUE(Becomes([&] { return GetForegroundWindow() == main; }, true));
+      if (HasFailure()) return;
     }
-    EXPECT_TRUE(Becomes([&] { return GetForegroundWindow() == main; }, true));
-    if (HasFailure()) return;
   }
 }
 

@@ -136,12 +136,26 @@ class AttachedViewerTest : public ::testing::Test {
   // it: the main window snaps flush within 10 pixels, and right after each step, with no
   // wait, the second window stands docked on `side` of where the main window landed.
   void ExpectDockedThroughMoveLoops(int side);
+  // The second window dragged with the real pointer, the left button held, while the main
+  // window (docked below it) stands 30 pixels above the bottom of the screen: down in steps
+  // of 8 pixels until the main window, following it, comes within 10 pixels of the edge and
+  // snaps flush to it, then sideways along the edge in steps of 3. After each step, for
+  // several passes of the frame loop, the second window stays exactly under the pointer
+  // and the main window follows it (flush with the edge once snapped); let go, the second
+  // window stays where it was let go.
+  void ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
+  // The ways a minimised window is brought back: the task bar's restore command
+  // (WM_SYSCOMMAND SC_RESTORE), another program's ShowWindow(SW_RESTORE), and the
+  // system's switch to the window (SwitchToThisWindow).
+  enum class RestoreWay { kRestoreCommand, kShowWindow, kSwitchToWindow };
   // The way a user minimises and restores the viewer, first with two screens, then with
   // one: the minimise button of the active main window, then the restore of `button`, the
-  // window with the task-bar button. Minimised, neither window shows and the button
-  // stays; restored, the main window is back and active, the second window docked above
-  // it with two screens, and with one screen still hidden.
-  void ExpectMinimisedAndRestoredTogether(HWND button);
+  // window with the task-bar button, in each of `ways` in turn. Minimised, neither window
+  // shows and the button stays; restored, the main window is back and active, the second
+  // window docked above it with two screens, and with one screen still hidden.
+  void ExpectMinimisedAndRestoredTogether(HWND button,
+                                          const std::vector<RestoreWay>& ways = {
+                                              RestoreWay::kRestoreCommand});
   // Closes the viewer as the user would and returns the lines of the settings file it
   // wrote.
   std::vector<std::string> CloseAndReadSettings();
