@@ -29,7 +29,7 @@ TEST_F(GlStart, TheLayoutAtStartAndTheSettingsWrittenWhenTheEmulatorEnds) {
             WS_CAPTION | WS_MINIMIZEBOX);
   PostMessageW(emulator_.window(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(emulator_.process().WaitForExit());
-  ASSERT_TRUE(viewer_.process.WaitForExit());
+  EXPECT_TRUE(EndsPromptly(viewer_.process));
   EXPECT_EQ(viewer_.process.ExitCode(), 0u);
   const std::vector<std::string> expected = {"0", "384", "0", "0", "sm", "ddd", "1280800",
                                              "normal", "cursor", "60", "have", "show", "top"};
@@ -52,6 +52,10 @@ TEST_F(GlStart, TheApplicationsWindowHasTheTaskBarButtonAndEveryWindowMinimisesW
   EXPECT_EQ(WindowCaption(application), L"brisklens-gl");
   EXPECT_EQ(GetWindow(viewer_.main, GW_OWNER), application);
   ExpectMinimisedAndRestoredTogether(application);
+  // The button's close closes the viewer as its main window's does.
+  PostMessageW(application, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(EndsPromptly(viewer_.process));
+  EXPECT_FALSE(IsWindow(viewer_.main));
 }
 
 // Without either library the viewer says so in a message box and ends; it shows no
