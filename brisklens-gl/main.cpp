@@ -7,6 +7,7 @@
 #include "brisklens-gl/unit4.h"
 #include "classlib/forms.h"
 #include "raster/Raster_Startup.h"
+#include "viewer/viewer_form.h"
 
 using namespace brisklens_gl;
 
@@ -27,7 +28,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   classlib::Application->CreateForm(Form3);
   classlib::Application->CreateForm(Form4);
   classlib::Application->Run();
-  classlib::Application->DestroyForms();
-  raster::ShutdownRasterLibrary();
-  return 0;
+  viewer::EndViewerProcess();
 }

@@ -6,6 +6,7 @@
 #include "brisklens-soft/unit2.h"
 #include "brisklens-soft/unit3.h"
 #include "raster/Raster_Startup.h"
+#include "viewer/viewer_form.h"
 
 using namespace brisklens_soft;
 
@@ -19,7 +20,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   classlib::Application->CreateForm(Form2);
   classlib::Application->CreateForm(Form3);
   classlib::Application->Run();
-  classlib::Application->DestroyForms();
-  raster::ShutdownRasterLibrary();
-  return 0;
+  viewer::EndViewerProcess();
 }

@@ -409,8 +409,6 @@ void TApplication::Run() {
   }
   if (main_form_) main_form_->Show();
   while (!terminated_) HandleMessage();
-  // The task-bar button goes with the main form.
-  if (handle_) ShowWindow(handle_, SW_HIDE);
 }
 
 bool TApplication::ProcessMessage() {

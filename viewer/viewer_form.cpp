@@ -369,4 +369,6 @@ void TViewerForm::ApplySetting(SettingKind kind, int index) {
   }
 }
 
+void EndViewerProcess() { ExitProcess(0); }
+
 }  // namespace viewer

@@ -163,4 +163,12 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   bool closed_ = false;
 };
 
+// Ends the viewer's process once its main loop is over. What the viewer must do at its end
+// is done by then, when its main window closed (the settings file written, the emulator
+// given back, the emulator's device context released); the system frees the rest with the
+// process, the windows too. Taking the windows down one by one first would make the
+// process linger for nothing: under Wine on a desktop without a window manager, hiding a
+// shown window waits 2 s for a confirmation that never comes, once for each window.
+[[noreturn]] void EndViewerProcess();
+
 }  // namespace viewer

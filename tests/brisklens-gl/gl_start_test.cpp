@@ -29,7 +29,7 @@ TEST_F(GlStart, TheLayoutAtStartAndTheSettingsWrittenWhenTheEmulatorEnds) {
             WS_CAPTION | WS_MINIMIZEBOX);
   PostMessageW(emulator_.window(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(emulator_.process().WaitForExit());
-  ASSERT_TRUE(viewer_.process.WaitForExit());
+  EXPECT_TRUE(EndsPromptly(viewer_.process));
   EXPECT_EQ(viewer_.process.ExitCode(), 0u);
   const std::vector<std::string> expected = {"0", "384", "0", "0", "sm", "ddd", "1280800",
                                              "normal", "cursor", "60", "have", "show", "top"};
@@ -47,7 +47,7 @@ TEST_F(GlStart, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnapsToAnE
 // The task-bar button is the application's own window's, captioned with the program's
 // name; the main window has none and belongs to that window. Minimising the main window
 // minimises the application, every window with it; the windows come back however the
-// application's window is restored.
+// application's window is restored; the button's close ends the viewer at once.
 TEST_F(GlStart, TheApplicationsWindowHasTheTaskBarButtonAndEveryWindowMinimisesWithIt) {
   const std::vector<HWND> buttons = TaskbarWindows(viewer_.process.id());
   ASSERT_EQ(buttons.size(), 1u);
@@ -59,6 +59,10 @@ TEST_F(GlStart, TheApplicationsWindowHasTheTaskBarButtonAndEveryWindowMinimisesW
   ExpectMinimisedAndRestoredTogether(application, {RestoreWay::kRestoreCommand,
                                                    RestoreWay::kShowWindow,
                                                    RestoreWay::kSwitchToWindow});
+  // The button's close closes the viewer as its main window's does.
+  PostMessageW(application, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(EndsPromptly(viewer_.process));
+  EXPECT_FALSE(IsWindow(viewer_.main));
 }
 
 // Without either library the viewer says so in a message box and ends; it shows no

@@ -534,7 +534,7 @@ void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button,
 
 std::vector<std::string> AttachedViewerTest::CloseAndReadSettings() {
   PostMessageW(viewer_.main, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(viewer_.process.WaitForExit());
+  EXPECT_TRUE(EndsPromptly(viewer_.process));
   return SplitLines(ReadTextFile(dir_.File(viewer_.program().settings_file)));
 }
 
@@ -621,7 +621,7 @@ std::vector<std::string> RunWithSettingsFile(const ViewerProgram& program,
   *main_width = ClientSize(viewer.main).cx;
   ParkPointer();
   PostMessageW(viewer.main, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(viewer.process.WaitForExit());
+  EXPECT_TRUE(EndsPromptly(viewer.process));
   std::vector<std::string> lines = SplitLines(ReadTextFile(dir.File(program.settings_file)));
   PostMessageW(emulator, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(emulator); }));
@@ -640,6 +640,16 @@ std::vector<std::string> SplitLines(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   if (start < text.size()) lines.push_back(text.substr(start) + "<no line end>");
   return lines;
+}
+
+::testing::AssertionResult EndsPromptly(const Process& viewer) {
+  constexpr DWORD kPromptMs = 1000;
+  const DWORD start = GetTickCount();
+  if (viewer.WaitForExit(kPromptMs)) return ::testing::AssertionSuccess();
+  const bool ended = viewer.WaitForExit();
+  return ::testing::AssertionFailure() << "the viewer lingers: "
+                                       << (ended ? "ended after " : "still running after ")
+                                       << GetTickCount() - start << " ms";
 }
 
 ::testing::AssertionResult Becomes(const std::function<long long()>& value, long long expected) {

@@ -71,6 +71,10 @@ bool TypeIntoPopupMenu(const ViewerSession& viewer, const std::wstring& keys);
 // has closed: a call it makes into another window lets other messages in meanwhile).
 ::testing::AssertionResult Becomes(const std::function<long long()>& value, long long expected);
 
+// A viewer whose windows have closed (or whose emulator has gone) ends within a second: it
+// has written its settings file as its main window closed and leaves nothing to wait for.
+// When it lingers the wait goes on, so that what a test checks next finds it ended.
+::testing::AssertionResult EndsPromptly(const systest::Process& viewer);
 // The screen point of a client point.
 POINT ScreenPoint(HWND window, int client_x, int client_y);
 // Moves the pointer and waits until the system reports it there, so that a button
