@@ -98,8 +98,14 @@ void TViewerForm::WMWindowPosChanged(TMessage& message) {
   // While the user holds the second window, the main window follows it (the snap of the
   // frame loop, and then the main window's own snap to the screen's edges): docking would
   // pull the held window out from under the pointer.
-  if (moved && !FirstActivation && !IsIconic(Handle()) && !SecondWindow().Dragging)
-    DockSecondWindow();
+  const bool minimized = IsIconic(Handle()) != FALSE;
+  if (moved && !FirstActivation && !minimized && !SecondWindow().Dragging) DockSecondWindow();
+  // Restored however it was (the restore command, another program's ShowWindow, the
+  // system's switch to it), the main window brings back the windows its minimising hid,
+  // as the restore command does; a window hidden before (one screen) stays hidden. Wine
+  // shows them again on the restore command only.
+  if (minimized_ && !minimized) ShowOwnedPopups(Handle(), TRUE);
+  minimized_ = minimized;
 }
 
 void TViewerForm::WndProc(TMessage& message) {

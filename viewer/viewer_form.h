@@ -78,6 +78,7 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   // it really is, however it got there (the system's move loop with the snap to the
   // screen's edges, a drag, a layout, a program's move). Not while minimised, and not
   // while the second window is being dragged: then the main window follows the second.
+  // Leaving the minimised state, it shows again the windows it owns that minimising hid.
   void WMWindowPosChanged(classlib::TMessage& message);
 
   // Input.
@@ -161,6 +162,7 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
 
   const TViewerDesign& design_;
   bool closed_ = false;
+  bool minimized_ = false;  // the main window, at its last change of place
 };
 
 // Ends the viewer's process once its main loop is over. What the viewer must do at its end

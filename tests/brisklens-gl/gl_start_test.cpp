@@ -56,9 +56,7 @@ TEST_F(GlStart, TheApplicationsWindowHasTheTaskBarButtonAndEveryWindowMinimisesW
   EXPECT_NE(application, viewer_.second);
   EXPECT_EQ(WindowCaption(application), L"brisklens-gl");
   EXPECT_EQ(GetWindow(viewer_.main, GW_OWNER), application);
-  ExpectMinimisedAndRestoredTogether(application, {RestoreWay::kRestoreCommand,
-                                                   RestoreWay::kShowWindow,
-                                                   RestoreWay::kSwitchToWindow});
+  ExpectMinimisedAndRestoredTogether(application);
   // The button's close closes the viewer as its main window's does.
   PostMessageW(application, WM_CLOSE, 0, 0);
   EXPECT_TRUE(EndsPromptly(viewer_.process));

@@ -40,7 +40,7 @@ TEST_F(ViewerWindows, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnap
 }
 
 // The main window is the viewer's one window on the task bar; minimised, it takes the
-// second window along, and restored, brings it back.
+// second window along, and restored, however that is done, brings it back.
 TEST_F(ViewerWindows, TheMainWindowAloneHasATaskBarButtonAndMinimisesBothWindows) {
   EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{viewer_.main});
   ExpectMinimisedAndRestoredTogether(viewer_.main);

@@ -487,8 +487,7 @@ void AttachedViewerTest::ExpectDockedThroughMoveLoops(int side) {
   }
 }
 
-void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button,
-                                                            const std::vector<RestoreWay>& ways) {
+void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button) {
   constexpr int kScreensSubmenu = 1, kOneScreen = 0;
   constexpr DWORD kQuietMs = 1500;
   const char* const way_names[] = {"the restore command", "ShowWindow", "SwitchToThisWindow"};
@@ -496,7 +495,8 @@ void AttachedViewerTest::ExpectMinimisedAndRestoredTogether(HWND button,
   auto shows = [](HWND window) { return IsWindowVisible(window) && !IsIconic(window); };
   for (bool two_screens : {true, false}) {
     if (!two_screens) Choose(kScreensSubmenu, kOneScreen);
-    for (RestoreWay way : ways) {
+    for (RestoreWay way :
+         {RestoreWay::kRestoreCommand, RestoreWay::kShowWindow, RestoreWay::kSwitchToWindow}) {
       SCOPED_TRACE(std::string(two_screens ? "two screens, " : "one screen, ") +
                    way_names[int(way)]);
       ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(second) == two_screens; }));

@@ -154,12 +154,10 @@ class AttachedViewerTest : public ::testing::Test {
   enum class RestoreWay { kRestoreCommand, kShowWindow, kSwitchToWindow };
   // The way a user minimises and restores the viewer, first with two screens, then with
   // one: the minimise button of the active main window, then the restore of `button`, the
-  // window with the task-bar button, in each of `ways` in turn. Minimised, neither window
+  // window with the task-bar button, in each of the ways in turn. Minimised, neither window
   // shows and the button stays; restored, the main window is back and active, the second
   // window docked above it with two screens, and with one screen still hidden.
-  void ExpectMinimisedAndRestoredTogether(HWND button,
-                                          const std::vector<RestoreWay>& ways = {
-                                              RestoreWay::kRestoreCommand});
+  void ExpectMinimisedAndRestoredTogether(HWND button);
   // Closes the viewer as the user would and returns the lines of the settings file it
   // wrote.
   std::vector<std::string> CloseAndReadSettings();
