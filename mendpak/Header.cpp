@@ -96,7 +96,7 @@ HWND CreateControl(DWORD ex_style, const wchar_t* class_name, const wchar_t* tex
 
 uint32_t ReadHeaderWord() {
   uint32_t value = 0;
-  state.data->Read(&value, 4);
+  state.data->Read(&value, sizeof value);
   return value;
 }
 

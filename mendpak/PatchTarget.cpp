@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "mendpak/Patcher.h"
 
@@ -11,10 +12,11 @@ namespace {
 
 constexpr size_t kPieceHead = 12;  // offset (8 bytes) and count (4)
 
-ApplyWrites failing_writes = {-1, -1};
-ApplyWrites counted_writes;
+ApplyCalls failing_calls = kNoFailingCalls;
+ApplyCalls counted_calls;
+TargetSpan failed_write;
 
-// Whether the counted write fails (a test asked for it); counts it either way.
+// Whether the counted call fails (a test asked for it); counts it either way.
 bool FailsForTests(int64_t& counted, int64_t failing) { return counted++ == failing; }
 
 void PutLittleEndian(uint8_t* at, uint64_t value, int bytes) {
@@ -45,44 +47,86 @@ bool WriteAll(HANDLE handle, const uint8_t* bytes, size_t count, bool fails) {
   return WriteFile(handle, bytes, to_write, &written, nullptr) && written == to_write && !fails;
 }
 
+// Hands the pieces of one run to the sink, every one even when an earlier one is not put;
+// false then, and when the run ends inside a piece.
+bool PutEach(PieceSink& sink, const uint8_t* run, size_t size) noexcept {
+  bool all = true;
+  size_t at = 0;
+  while (size - at >= kPieceHead) {
+    uint64_t offset = GetLittleEndian(run + at, 8);
+    size_t count = size_t(GetLittleEndian(run + at + 8, 4));
+    if (count > size - at - kPieceHead) return false;
+    all = sink.Put(offset, run + at + kPieceHead, count) && all;
+    at += kPieceHead + count;
+  }
+  return all && at == size;
+}
+
 }  // namespace
 
-void SetFailingWrites(const ApplyWrites& failing) { failing_writes = failing; }
+void SetFailingCalls(const ApplyCalls& failing) { failing_calls = failing; }
 
-ApplyWrites LastApplyWrites() { return counted_writes; }
+ApplyCalls LastApplyCalls() { return counted_calls; }
+
+TargetSpan LastFailedWrite() { return failed_write; }
 
 // ReplacedBytes ---------------------------------------------------------------------------
+
+// Every apply keeps its replaced bytes in one of these: the calls are counted from here.
+ReplacedBytes::ReplacedBytes(size_t memory_limit) : memory_limit_(memory_limit) {
+  counted_calls = ApplyCalls();
+  failed_write = TargetSpan();
+}
 
 ReplacedBytes::~ReplacedBytes() {
   if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
 }
 
+// A run is spilled as soon as it is past the limit, so it holds at most the limit and one
+// more piece.
+size_t ReplacedBytes::LargestRun() const { return memory_limit_ + kPieceHead + kLargestKeep; }
+
+void ReplacedBytes::Prepare() { run_.resize(LargestRun()); }
+
 bool ReplacedBytes::Keep(uint64_t offset, const uint8_t* bytes, size_t count) {
   if (count == 0) return true;
-  uint8_t* last = pieces_.empty() ? nullptr : pieces_.data() + last_piece_;
-  if (last && offset == last_end_ && GetLittleEndian(last + 8, 4) + count <= UINT32_MAX) {
-    // Right after the last piece: it grows instead, so that records side by side make one
-    // piece.
-    PutLittleEndian(last + 8, GetLittleEndian(last + 8, 4) + count, 4);
+  if (count > kLargestKeep) return false;
+  // Right after the last piece: it grows instead, so that records side by side make one
+  // piece.
+  bool joins = !pieces_.empty() && offset == last_end_ &&
+               GetLittleEndian(pieces_.data() + last_piece_ + 8, 4) + count <= UINT32_MAX;
+  // The room first: when there is none, nothing has changed. Nothing below allocates.
+  MakeRoom(pieces_.size() + (joins ? 0 : kPieceHead) + count);
+  if (joins) {
+    uint8_t* last_count = pieces_.data() + last_piece_ + 8;
+    PutLittleEndian(last_count, GetLittleEndian(last_count, 4) + count, 4);
   } else {
+    uint8_t head[kPieceHead];
+    PutLittleEndian(head, offset, 8);
+    PutLittleEndian(head + 8, count, 4);
     last_piece_ = pieces_.size();
-    pieces_.resize(pieces_.size() + kPieceHead);
-    PutLittleEndian(pieces_.data() + last_piece_, offset, 8);
-    PutLittleEndian(pieces_.data() + last_piece_ + 8, count, 4);
+    pieces_.insert(pieces_.end(), head, head + kPieceHead);
   }
   pieces_.insert(pieces_.end(), bytes, bytes + count);
   last_end_ = offset + count;
   return pieces_.size() <= memory_limit_ || Spill();
 }
 
+void ReplacedBytes::MakeRoom(size_t size) {
+  if (FailsForTests(counted_calls.keeps, failing_calls.keeps)) throw std::bad_alloc();
+  if (size <= pieces_.capacity()) return;
+  pieces_.reserve(std::max(size, std::min(2 * pieces_.capacity(), LargestRun())));
+}
+
 bool ReplacedBytes::Spill() {
   if (file_ == INVALID_HANDLE_VALUE && !OpenFile()) return false;
-  bool fails = FailsForTests(counted_writes.kept, failing_writes.kept);
+  bool fails = FailsForTests(counted_calls.kept, failing_calls.kept);
   // A spill that fails may have left a part of itself at the file's end; the next one
   // starts where the whole ones end.
   if (!MoveHandle(file_, file_bytes_) || !WriteAll(file_, pieces_.data(), pieces_.size(), fails)) {
     return false;
   }
+  // When this throws, the pieces stay in memory, whole, and the file's new bytes unused.
   spills_.push_back(pieces_.size());
   file_bytes_ += pieces_.size();
   pieces_.clear();
@@ -101,27 +145,21 @@ bool ReplacedBytes::OpenFile() {
   return false;
 }
 
-bool ReplacedBytes::PutBack(const TPiece& put) {
+bool ReplacedBytes::PutBack(PieceSink& sink) noexcept {
   bool all = true;
-  auto put_each = [&](const uint8_t* run, size_t size) {
-    for (size_t at = 0; at + kPieceHead <= size;) {
-      uint64_t offset = GetLittleEndian(run + at, 8);
-      size_t count = size_t(GetLittleEndian(run + at + 8, 4));
-      if (!put(offset, run + at + kPieceHead, count)) all = false;
-      at += kPieceHead + count;
-    }
-  };
-  if (!spills_.empty()) {
-    std::vector<uint8_t> run(*std::max_element(spills_.begin(), spills_.end()));
-    bool readable = MoveHandle(file_, 0);
-    for (size_t size : spills_) {
-      readable = readable && ReadAll(file_, run.data(), size);
-      if (readable) put_each(run.data(), size);
-    }
-    all = all && readable;
+  uint64_t start = 0;
+  for (size_t size : spills_) {
+    // A run that cannot be read back is lost; the runs after it are read all the same.
+    all = (ReadRun(start, size) && PutEach(sink, run_.data(), size)) && all;
+    start += size;
   }
-  put_each(pieces_.data(), pieces_.size());
-  return all;
+  return PutEach(sink, pieces_.data(), pieces_.size()) && all;
+}
+
+bool ReplacedBytes::ReadRun(uint64_t start, size_t size) noexcept {
+  bool fails = FailsForTests(counted_calls.kept_reads, failing_calls.kept_reads);
+  return !fails && size <= run_.size() && MoveHandle(file_, start) &&
+         ReadAll(file_, run_.data(), size);
 }
 
 // PatchTarget -----------------------------------------------------------------------------
@@ -130,17 +168,21 @@ PatchTarget::PatchTarget(const std::wstring& path, size_t replaced_in_memory)
     : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr)),
       replaced_(replaced_in_memory) {
-  counted_writes = ApplyWrites();
   LARGE_INTEGER size;
   if (opened() && !GetFileSizeEx(handle_, &size)) Close();
   if (opened()) old_size_ = uint64_t(size.QuadPart);
 }
 
-PatchTarget::~PatchTarget() {
+PatchTarget::~PatchTarget() noexcept {
   if (!finished_) PutBack();
 }
 
-bool PatchTarget::Reserve(uint64_t size) { return size <= old_size_ || SetSize(size); }
+bool PatchTarget::Prepare(uint64_t size) {
+  window_.resize(kWindowBytes);
+  alone_.resize(ReplacedBytes::kLargestKeep);
+  replaced_.Prepare();
+  return size <= old_size_ || SetSize(size);
+}
 
 bool PatchTarget::WriteRecord(uint32_t delta, const uint8_t* bytes, uint16_t count,
                               uint64_t& offset) {
@@ -158,37 +200,45 @@ bool PatchTarget::Finish(uint64_t size) {
   return done;
 }
 
-bool PatchTarget::PutBack() {
+bool PatchTarget::PutBack() noexcept {
   if (!opened()) return true;
   bool as_it_was = true;
   if (changed_) {
     putting_back_ = true;
     window_open_ = false;  // what it gathered is not written
     // The old size first: it gives back the room the apply took.
-    as_it_was = SetSize(old_size_);
-    uint64_t previous_end = 0;
-    bool placed = replaced_.PutBack([&](uint64_t offset, const uint8_t* bytes, size_t count) {
-      bool close = offset - previous_end <= kCloseGap;
-      previous_end = offset + count;
-      return Place(offset, bytes, count, close);
-    });
-    as_it_was = placed && Flush() && as_it_was;
+    bool sized = SetSize(old_size_);
+    put_back_end_ = 0;
+    bool placed = replaced_.PutBack(*this);
+    bool flushed = Flush();
+    as_it_was = sized && placed && flushed;
   }
   finished_ = true;
   Close();
   return as_it_was;
 }
 
+// One kept piece of the put-back. A flush that fails loses only the bytes it was to write:
+// this piece is placed all the same.
+bool PatchTarget::Put(uint64_t offset, const uint8_t* bytes, size_t count) noexcept {
+  bool close = offset - put_back_end_ <= kCloseGap;
+  put_back_end_ = offset + count;
+  bool flushed = InWindow(offset, count) || Flush();
+  return Place(offset, bytes, count, close) && flushed;
+}
+
 // Records that follow each other closely are gathered in a window of the file held in
 // memory and written back in one piece, the unchanged bytes between them with their own
 // values: many small records then cost a few large reads and writes instead of a seek and a
 // write each. The file's bytes come out the same either way; bytes past its end read as the
-// zeros a write beyond the end leaves.
+// zeros a write beyond the end leaves. What does not fit a window (a long kept piece), lies
+// far from the previous record, or finds its window unreadable is written on its own.
 bool PatchTarget::Place(uint64_t offset, const uint8_t* bytes, size_t count, bool close) {
   if (!InWindow(offset, count)) {
     if (!Flush()) return false;
-    if (!close) return WriteAlone(offset, bytes, count);
-    if (!OpenWindow(offset)) return false;
+    if (!close || count > window_.size() || !OpenWindow(offset)) {
+      return WriteAlone(offset, bytes, count);
+    }
   }
   size_t at = size_t(offset - window_start_);
   if (!KeepReplaced(offset, window_.data() + at, count)) return false;
@@ -207,20 +257,19 @@ bool PatchTarget::Flush() {
 }
 
 bool PatchTarget::InWindow(uint64_t offset, size_t count) const {
-  return window_open_ && offset >= window_start_ &&
-         offset + count <= window_start_ + kWindowBytes;
+  return window_open_ && offset >= window_start_ && offset - window_start_ <= window_.size() &&
+         count <= window_.size() - size_t(offset - window_start_);
 }
 
 bool PatchTarget::OpenWindow(uint64_t offset) {
-  window_.resize(kWindowBytes);
   DWORD got = 0;
-  if (!MoveTo(offset) || !ReadFile(handle_, window_.data(), DWORD(kWindowBytes), &got, nullptr)) {
+  if (!MoveTo(offset) || !ReadFile(handle_, window_.data(), DWORD(window_.size()), &got, nullptr)) {
     return false;
   }
   std::fill(window_.begin() + got, window_.end(), 0);
   window_open_ = true;
   window_start_ = offset;
-  dirty_begin_ = kWindowBytes;
+  dirty_begin_ = window_.size();
   dirty_end_ = 0;
   return true;
 }
@@ -228,7 +277,7 @@ bool PatchTarget::OpenWindow(uint64_t offset) {
 bool PatchTarget::WriteAlone(uint64_t offset, const uint8_t* bytes, size_t count) {
   if (!putting_back_ && offset < old_size_) {
     size_t present = size_t(std::min<uint64_t>(count, old_size_ - offset));
-    alone_.resize(present);
+    if (present > alone_.size()) return false;
     if (!ReadAt(offset, alone_.data(), present) || !KeepReplaced(offset, alone_.data(), present)) {
       return false;
     }
@@ -248,17 +297,23 @@ bool PatchTarget::ReadAt(uint64_t offset, uint8_t* bytes, size_t count) {
   return MoveTo(offset) && ReadAll(handle_, bytes, count);
 }
 
-// The writes of the put-back are neither counted nor made to fail by tests.
 bool PatchTarget::WriteAt(uint64_t offset, const uint8_t* bytes, size_t count) {
   changed_ = true;
-  bool fails = !putting_back_ && FailsForTests(counted_writes.target, failing_writes.target);
+  bool fails = Fails();
+  if (fails) failed_write = {offset, count};
   return MoveTo(offset) && WriteAll(handle_, bytes, count, fails);
 }
 
 bool PatchTarget::SetSize(uint64_t size) {
   changed_ = true;
-  if (!putting_back_ && FailsForTests(counted_writes.target, failing_writes.target)) return false;
-  return MoveTo(size) && SetEndOfFile(handle_);
+  return !Fails() && MoveTo(size) && SetEndOfFile(handle_);
+}
+
+// Whether the change a test makes fail is this one; the apply's changes and the put-back's
+// are counted apart.
+bool PatchTarget::Fails() {
+  return putting_back_ ? FailsForTests(counted_calls.put_back, failing_calls.put_back)
+                       : FailsForTests(counted_calls.target, failing_calls.target);
 }
 
 void PatchTarget::Close() {

@@ -30,7 +30,7 @@ struct PatchSizes {
 
 bool ReadLittleEndian(TStream& data, uint64_t& value, int32_t bytes) {
   uint8_t raw[8] = {};
-  if (data.Read(raw, bytes) != bytes) return false;
+  if (bytes > int32_t(sizeof raw) || data.Read(raw, bytes) != bytes) return false;
   value = 0;
   for (int32_t i = bytes - 1; i >= 0; --i) value = value << 8 | raw[i];
   return true;
@@ -160,7 +160,9 @@ WriteOutcome WriteBlocks(DecodedBlocks& blocks, TMemoryStream& block, PatchTarge
   while (blocks.Next(block, failed)) {
     while (block.Position() < block.Size()) {
       RecordFields record;
-      if (!ReadRecordFields(block, has_old, record)) return WriteOutcome::Stopped;
+      if (!ReadRecordFields(block, has_old, record) || record.count > buffer.size()) {
+        return WriteOutcome::Stopped;
+      }
       if (has_old && restore) block.Seek32(record.count, soFromCurrent);
       block.Read(buffer.data(), record.count);
       if (has_old && !restore) block.Seek32(record.count, soFromCurrent);
@@ -219,7 +221,7 @@ bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProg
     if (!blocks.CheckAll(block)) return false;
 
     if (progress && !progress(kProgressStart, final_size)) return false;
-    bool done = target.Reserve(std::max(final_size, blocks.records_end())) &&
+    bool done = target.Prepare(std::max(final_size, blocks.records_end())) &&
                 WriteBlocks(blocks, block, target, restoring, progress) == WriteOutcome::Done;
     block.Clear();
     done = done && (!progress || progress(kProgressPosition, final_size)) &&

@@ -31,12 +31,20 @@ using TPatchProgress = std::function<bool(int kind, uint64_t value)>;
 // Writes the records of `data` (positioned at the Flags word) into the target and sets its
 // final size. The data is checked whole before the first byte is written: when any block
 // fails to decode or a record runs past its block's output, the target is left as it was;
-// so it is when the target cannot be made as large as the final size and the records need.
+// so it is when the target cannot be made as large as the final size and the records need,
+// or when the memory that the writes and a put-back need cannot be had (it is all taken
+// before the first write).
 // The bytes each write replaces are kept first (in memory, the rest in a temporary file):
-// when a write or the final size fails, a callback declines, or the replaced bytes cannot
-// be kept, they are put back and the old size is set again, so that a false result leaves
-// the target byte for byte as it was. The final position call comes before the final size
-// is set, so that declining it undoes the apply too.
+// when a write or the final size fails, a callback declines, memory runs out, or the
+// replaced bytes cannot be kept, they are put back and the old size is set again, so that a
+// false result leaves the target byte for byte as it was, provided that the disk takes the
+// put-back's own writes and reads. When it refuses one, the result is false all the same
+// and every other kept piece is still put back, but the bytes that write or read was for
+// stay as the apply left them (new, or partly new) and the size stays the apply's if setting
+// the old one failed; the original bytes are then lost, since the temporary file is deleted
+// as always. An apply that never returns (the process killed, the machine stopped) leaves
+// the target partly patched. The final position call comes before the final size is set,
+// so that declining it undoes the apply too.
 bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProgress& progress,
                 bool restore);
 
@@ -48,21 +56,35 @@ void SetKeptRecordsLimit(int64_t bytes);
 // temporary file (default 1 MiB).
 void SetReplacedInMemoryLimit(int64_t bytes);
 
-// For tests: the changes an apply makes to its target (writes and size changes, not those
-// that put it back) and the writes of replaced bytes to the temporary file, each counted
-// from 0 in every apply.
-struct ApplyWrites {
+// For tests: calls of an apply that a test can make fail, each counted from 0 in every
+// apply: the changes of the target (writes and size changes, not those that put it back),
+// the writes of replaced bytes to the temporary file, the put-back's changes of the target
+// (the old size, then its writes), its reads of the temporary file, and the calls that keep
+// replaced bytes in memory.
+struct ApplyCalls {
   int64_t target = 0;
   int64_t kept = 0;
+  int64_t put_back = 0;
+  int64_t kept_reads = 0;
+  int64_t keeps = 0;
 };
 
-// For tests: makes target change number `failing.target` and replaced-bytes write number
-// `failing.kept` fail, -1 none. A failing write stores half of its bytes first, as on a
-// volume that runs out of space; a failing size change changes nothing.
-void SetFailingWrites(const ApplyWrites& failing);
+constexpr ApplyCalls kNoFailingCalls = {-1, -1, -1, -1, -1};
+
+// For tests: makes the call of each kind with the number given fail, -1 none. A failing
+// write stores half of its bytes first, as on a volume that runs out of space; a failing
+// size change or read changes nothing; a failing keep finds no memory (std::bad_alloc).
+void SetFailingCalls(const ApplyCalls& failing);
 
 // For tests: how many of each the last apply made or tried.
-ApplyWrites LastApplyWrites();
+ApplyCalls LastApplyCalls();
+
+// For tests: the part of the target that the last target write made to fail was to change.
+struct TargetSpan {
+  uint64_t offset = 0;
+  uint64_t count = 0;
+};
+TargetSpan LastFailedWrite();
 
 // Decodes the block at the source's position and appends its output to `output`; the
 // source is left directly after the block's last consumed byte.

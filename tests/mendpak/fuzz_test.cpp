@@ -56,7 +56,7 @@ TEST(MendpakFuzz, SavedInputsReplay) {
 // The reference applier, decoder and records, checked against what the seed patches were
 // made from: applying turns the old file into the new one, restoring turns it back.
 TEST(MendpakFuzz, ReferenceAppliesTheSeedPatches) {
-  for (const mendfuzz::PatchModel& patch : mendfuzz::MakeSeedPatches(kSeed, 48)) {
+  for (const mendfuzz::PatchModel& patch : mendfuzz::MakeSeedPatches(kSeed, mendfuzz::kSeedPatchCount)) {
     SCOPED_TRACE(patch.name);
     mendfuzz::PatchLayout layout;
     std::string data = mendfuzz::WritePatch(patch, layout);

@@ -47,6 +47,7 @@ ApplyOutcome RunApply(const systest::TempDir& dir, const ApplyRequest& request) 
         return ++outcome.working_calls > 1 || !request.decline_working;
       }
       outcome.calls.emplace_back(kind, value);
+      outcome.changes_at_call.push_back(mendpak::LastApplyCalls().target);
       return int(outcome.calls.size()) - 1 != request.decline_call;
     };
     outcome.result = mendpak::ApplyPatch(target_path, data, progress, request.restore);
@@ -67,6 +68,29 @@ ApplyOutcome RunApply(const systest::TempDir& dir, const ApplyRequest& request) 
     failure << ": " << int(uint8_t(actual[at])) << " instead of " << int(uint8_t(expected[at]));
   }
   return failure;
+}
+
+TemporaryFolder::TemporaryFolder(const std::wstring& folder) {
+  wchar_t old[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(L"TMP", old, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) old_ = old;
+  SetEnvironmentVariableW(L"TMP", folder.c_str());
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  SetEnvironmentVariableW(L"TMP", old_.empty() ? nullptr : old_.c_str());
+}
+
+int FilesIn(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int files = 0;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return files;
 }
 
 }  // namespace mendpak_test

@@ -34,6 +34,7 @@ struct ApplyOutcome {
   bool result = false;
   std::string target;        // the target's bytes afterwards (when read back)
   ProgressCalls calls;       // start and position calls
+  std::vector<int64_t> changes_at_call;  // target changes made by the time of each call
   int working_calls = 0;
   int64_t data_position = 0;  // where the data stream stood afterwards
 };
@@ -53,5 +54,22 @@ ApplyOutcome RunApply(const systest::TempDir& dir, const ApplyRequest& request);
 
 // Whether two byte strings are equal; on a difference says where and what.
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
+
+// The process's temporary folder (TMP) moved into a folder of the test's own while it
+// lives, so that what an apply leaves there can be seen. Processes the test starts
+// meanwhile inherit it.
+class TemporaryFolder {
+ public:
+  explicit TemporaryFolder(const std::wstring& folder);
+  ~TemporaryFolder();
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+ private:
+  std::wstring old_;
+};
+
+// The number of files (not folders) in `folder`.
+int FilesIn(const std::wstring& folder);
 
 }  // namespace mendpak_test

@@ -345,8 +345,23 @@ TEST_F(InstallerTest, ClosingDuringAnApplyLeavesTheTargetAsItWas) {
   options.block.literals_only = true;
   std::wstring installer = MakeInstaller(patchwriter::MakePatch(old_file, new_file, options));
 
-  for (bool during_check : {true, false}) {
-    SCOPED_TRACE(during_check ? "closed during the check" : "closed during the writes");
+  // The bytes the writes replace are kept in a temporary file past 1 MiB: the folder is the
+  // test's own, so that what stays there can be seen.
+  std::wstring temporary_folder = dir_.File(L"tmp");
+  CreateDirectoryW(temporary_folder.c_str(), nullptr);
+  TemporaryFolder temporary(temporary_folder);
+  struct Close {
+    const char* name;
+    bool during_check;
+    uint64_t written;  // during the writes: how far they have come at least
+  };
+  // The last row closes once more than the first 3 MiB, one long run, are written: the
+  // bytes they replaced are kept as one long piece.
+  const Close closes[] = {{"closed during the check", true, 0},
+                          {"closed as the writes begin", false, 0},
+                          {"closed after 3 MiB of one long run", false, 3u << 20}};
+  for (const Close& close : closes) {
+    SCOPED_TRACE(close.name);
     std::wstring target = WriteTarget(old_file);
     FILETIME written = LastWriteTime(target);
     HWND main = StartInstaller(installer);
@@ -354,7 +369,7 @@ TEST_F(InstallerTest, ClosingDuringAnApplyLeavesTheTargetAsItWas) {
     BrowseTo(main, target);
     HWND bar = GetDlgItem(main, 105);
     ASSERT_TRUE(PressButton(GetDlgItem(main, 104)));
-    if (during_check) {
+    if (close.during_check) {
       ASSERT_TRUE(systest::WaitUntil([&] { return BarWorking(bar); })) << "no marquee";
       // The window answers at once while the blocks are decoded.
       for (int i = 0; i < 5; ++i) {
@@ -364,10 +379,11 @@ TEST_F(InstallerTest, ClosingDuringAnApplyLeavesTheTargetAsItWas) {
       }
       ASSERT_TRUE(BarWorking(bar)) << "the check ended before the close";
     } else {
-      // The position stays above 0 from the first record written until the process ends,
-      // so the running writes cannot be missed between two polls.
-      ASSERT_TRUE(systest::WaitUntil([&] { return !BarWorking(bar) && BarPosition(bar) > 0; }))
-          << "the writes did not start";
+      // The position only grows from the first record written until the process ends, so
+      // the running writes cannot be missed between two polls.
+      LRESULT past = LRESULT(close.written / 256);
+      ASSERT_TRUE(systest::WaitUntil([&] { return !BarWorking(bar) && BarPosition(bar) > past; }))
+          << "the writes did not get that far";
       EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 104))) << "apply while applying";
       EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 102))) << "browse while applying";
       // A second apply asked for directly is ignored too.
@@ -377,9 +393,11 @@ TEST_F(InstallerTest, ClosingDuringAnApplyLeavesTheTargetAsItWas) {
     ASSERT_TRUE(process_.WaitForExit()) << "still running (a message box?)";
     EXPECT_EQ(process_.ExitCode(), 0u);
     EXPECT_TRUE(SameBytes(TargetBytes(), old_file));
+    EXPECT_EQ(FilesIn(temporary_folder), 0) << "a temporary file stays";
     // Closed during the check, nothing was written; during the writes, they were undone.
     FILETIME now = LastWriteTime(target);
-    EXPECT_EQ(CompareFileTime(&now, &written) == 0, during_check) << "time of the last write";
+    EXPECT_EQ(CompareFileTime(&now, &written) == 0, close.during_check)
+        << "time of the last write";
   }
 }
 

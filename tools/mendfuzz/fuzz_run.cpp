@@ -116,7 +116,10 @@ InstallerOutcome RunInstallerSteps(const std::string& installer_path,
   InstallerOutcome outcome;
   mendpak::SetKeptRecordsLimit(input.rereads_blocks ? 0 : kInstallerKeptRecords);
   mendpak::SetReplacedInMemoryLimit(input.replaced_in_file ? 0 : kInstallerReplacedInMemory);
-  mendpak::SetFailingWrites({input.failing_target_write, input.failing_kept_write});
+  mendpak::ApplyCalls failing = mendpak::kNoFailingCalls;
+  failing.target = input.failing_target_write;
+  failing.kept = input.failing_kept_write;
+  mendpak::SetFailingCalls(failing);
   auto progress = [&](int kind, uint64_t value) {
     if (kind != mendpak::kProgressWorking) outcome.calls.emplace_back(kind, value);
     return true;
@@ -130,7 +133,7 @@ InstallerOutcome RunInstallerSteps(const std::string& installer_path,
       data->SetPosition(flags_position);
       outcome.result = mendpak::ApplyPatch(target_path, *data, progress, input.restore);
       // A failing write is counted too: it was met when the count has gone past it.
-      mendpak::ApplyWrites writes = mendpak::LastApplyWrites();
+      mendpak::ApplyCalls writes = mendpak::LastApplyCalls();
       auto met = [](int64_t failing, int64_t counted) { return failing >= 0 && failing < counted; };
       outcome.write_failed = met(input.failing_target_write, writes.target) ||
                              met(input.failing_kept_write, writes.kept);
@@ -144,7 +147,7 @@ InstallerOutcome RunInstallerSteps(const std::string& installer_path,
   }
   mendpak::SetKeptRecordsLimit(kInstallerKeptRecords);
   mendpak::SetReplacedInMemoryLimit(kInstallerReplacedInMemory);
-  mendpak::SetFailingWrites({-1, -1});
+  mendpak::SetFailingCalls(mendpak::kNoFailingCalls);
   return outcome;
 }
 

@@ -17,7 +17,7 @@
 
 namespace mendfuzz {
 
-constexpr int kSeedPatchCount = 48;
+constexpr int kSeedPatchCount = kShortSeedPatches + 4;
 
 enum class Fault {
   None,

@@ -472,12 +472,17 @@ std::string TargetFor(Rng& rng, const PatchModel& patch, bool restore, std::stri
 // Some applies keep every replaced byte in their temporary file, and some meet a write that
 // fails part-way: a change of the target, or a write of the bytes it replaces. Drawn after
 // everything else, so that the rest of each input is what it was before these existed.
-void FailingWrite(Rng& rng, FuzzInput& input) {
-  input.replaced_in_file = rng.Percent(25);
+// Patches of long runs are applied with the installer's own limits, more often with a
+// failing write, and their writes are many.
+void FailingWrite(Rng& rng, FuzzInput& input, bool long_runs) {
+  input.replaced_in_file = !long_runs && rng.Percent(25);
   if (input.replaced_in_file) input.how += "; replaced bytes in a file";
-  if (!rng.Percent(30)) return;
-  int64_t index = int64_t(rng.Percent(70) ? rng.Below(3) : rng.Below(12));
-  if (input.replaced_in_file && rng.Percent(50)) {
+  if (!rng.Percent(long_runs ? 60 : 30)) return;
+  bool kept = (input.replaced_in_file || long_runs) && rng.Percent(50);
+  int64_t index = int64_t(long_runs ? rng.Below(kept ? 6 : 48)
+                          : rng.Percent(70) ? rng.Below(3)
+                                            : rng.Below(12));
+  if (kept) {
     input.failing_kept_write = index;
     input.how += "; replaced-bytes write " + std::to_string(index) + " fails";
   } else {
@@ -511,7 +516,7 @@ FuzzInput MakeInput(const std::vector<PatchModel>& seeds, uint64_t seed, uint64_
   input.data = WritePatch(patch, layout);
   for (int i = structural; i < mutations; ++i) mutator.MutateData(input.data, layout);
   if (mutations == 0) input.how += "; sound";
-  FailingWrite(rng, input);
+  FailingWrite(rng, input, patch.long_runs);
   return input;
 }
 

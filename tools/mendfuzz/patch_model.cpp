@@ -51,6 +51,22 @@ std::string ChangedCopy(Rng& rng, std::string bytes) {
   return bytes;
 }
 
+// Long contiguous runs of changed bytes, as a rewritten header or section makes: shorter
+// than, as long as and longer than the installer's write window (256 KiB), past the 1 MiB
+// of replaced bytes it keeps in memory, from the first byte on or a few KiB after the run
+// before, far from it, and short runs among them.
+std::string WithLongRuns(Rng& rng, std::string bytes) {
+  static const size_t kLengths[] = {1,      300,    32767,  32768,   262143,
+                                    262144, 262145, 600000, 1100000, 1500000};
+  size_t at = rng.Percent(40) ? 0 : rng.Below(100000);
+  while (at < bytes.size()) {
+    size_t end = std::min(bytes.size(), at + rng.Pick(kLengths));
+    for (; at < end; ++at) bytes[at] = char(bytes[at] ^ (1 + rng.Below(255)));
+    at += rng.Percent(50) ? rng.Below(8192) : 8192 + rng.Below(800000);
+  }
+  return bytes;
+}
+
 size_t SomeSize(Rng& rng) {
   switch (rng.Below(5)) {
     case 0: return rng.Below(3);
@@ -170,13 +186,19 @@ std::vector<PatchModel> MakeSeedPatches(uint64_t seed, int count) {
   for (int i = 0; i < count; ++i) {
     Rng rng(MixSeed(seed ^ 0x5EEDull, uint64_t(i)));
     PatchModel patch;
+    patch.long_runs = i >= kShortSeedPatches;
     patch.with_old = (i & 1) != 0;
     bool many_blocks = (i & 2) != 0;
-    bool end_marker = (i & 4) != 0;
-    int growth = (i >> 3) % 3;  // grows, shrinks, keeps its size
-    bool no_records = i % 13 == 12;
-    patch.old_file = SomeContent(rng, SomeSize(rng));
-    patch.new_file = no_records ? patch.old_file : ChangedCopy(rng, patch.old_file);
+    bool end_marker = (i & (patch.long_runs ? 2 : 4)) != 0;
+    int growth = (patch.long_runs ? i : i >> 3) % 3;  // grows, shrinks, keeps its size
+    bool no_records = i % 13 == 12 && !patch.long_runs;
+    if (patch.long_runs) {
+      patch.old_file = SomeContent(rng, size_t(2 + rng.Below(2)) << 20);
+      patch.new_file = WithLongRuns(rng, patch.old_file);
+    } else {
+      patch.old_file = SomeContent(rng, SomeSize(rng));
+      patch.new_file = no_records ? patch.old_file : ChangedCopy(rng, patch.old_file);
+    }
     size_t new_size = patch.new_file.size();
     if (growth == 0) new_size += 1 + rng.Below(rng.Percent(30) ? 20000 : 300);
     if (growth == 1) new_size -= std::min<size_t>(new_size, size_t(1 + rng.Below(new_size / 2 + 1)));
@@ -190,7 +212,11 @@ std::vector<PatchModel> MakeSeedPatches(uint64_t seed, int count) {
         patchwriter::Diff(patch.old_file, patch.new_file, patch.with_old,
                           rng.Percent(50) ? 0 : rng.Below(64));
     std::vector<RecordParts> parts = PartsOf(rng, records);
-    size_t block_stream = many_blocks ? 40 + rng.Below(2000) : SIZE_MAX;
+    // Megabytes of records come in blocks of up to 288 KiB, so that a mutation codes one
+    // again quickly.
+    size_t block_stream = patch.long_runs ? (32u << 10) + rng.Below(256u << 10)
+                          : many_blocks   ? 40 + rng.Below(2000)
+                                          : SIZE_MAX;
     patchwriter::BlockOptions options = SomeBlockOptions(rng, end_marker);
     uint32_t marker_slack = rng.Percent(50) ? 0 : uint32_t(rng.Below(100000));
     PatchBlock block;
@@ -220,7 +246,8 @@ std::vector<PatchModel> MakeSeedPatches(uint64_t seed, int count) {
     patch.name = std::string(patch.with_old ? "old bytes" : "new bytes only") + ", " +
                  std::to_string(patch.blocks.size()) + " blocks" +
                  (end_marker ? ", end markers" : "") +
-                 (growth == 0 ? ", grows" : growth == 1 ? ", shrinks" : ", same size");
+                 (growth == 0 ? ", grows" : growth == 1 ? ", shrinks" : ", same size") +
+                 (patch.long_runs ? ", long runs" : "");
     patches.push_back(std::move(patch));
   }
   return patches;

@@ -56,6 +56,7 @@ struct PatchModel {
   std::string old_file;
   std::string new_file;
   bool with_old = false;
+  bool long_runs = false;  // megabytes, changed in long runs
   patchwriter::Header header;
   std::vector<PatchBlock> blocks;
 };
@@ -78,7 +79,9 @@ std::string WritePatch(const PatchModel& patch, PatchLayout& layout);
 
 // Sound patches of many shapes: with and without the unpatched bytes, one and many blocks,
 // with and without end markers, growing, shrinking and same-size targets, no records at
-// all, various coder properties, dictionaries and field forms.
+// all, various coder properties, dictionaries and field forms. Patches kShortSeedPatches and
+// on are of targets of several MiB changed in long contiguous runs.
+constexpr int kShortSeedPatches = 48;
 std::vector<PatchModel> MakeSeedPatches(uint64_t seed, int count);
 
 }  // namespace mendfuzz
