@@ -401,6 +401,15 @@ void TApplication::DestroyForms() {
   }
 }
 
+void TApplication::LeaveFormsToSystem() {
+  for (auto& form : forms_) static_cast<void>(form.release());
+  forms_.clear();
+  main_form_ = nullptr;
+  handle_ = nullptr;
+  minimized_forms_.clear();
+  minimized_active_ = nullptr;
+}
+
 void TApplication::Run() {
   terminated_ = false;
   if (!MainFormOnTaskBar) {

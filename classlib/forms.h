@@ -136,6 +136,11 @@ class TApplication : public TObject {
   bool Terminated() const { return terminated_; }
   // Frees the forms, the last created first.
   void DestroyForms();
+  // Lets go of the forms and of the application's window without taking them down, for a
+  // program that ends its process next and leaves its windows to the system: afterwards
+  // the application holds nothing, so its destructor, one of the C runtime's exit
+  // functions, has nothing left to do. The forms stay alive, since their windows do.
+  void LeaveFormsToSystem();
 
   TForm* MainForm() const { return main_form_; }
   bool CreatingMainForm() const { return creating_main_form_; }

@@ -1,5 +1,7 @@
 #include "viewer/viewer_form.h"
 
+#include <cstdlib>
+
 #include "classlib/sysutils.h"
 #include "viewer/line_list.h"
 #include "viewer/mouse_binding.h"
@@ -375,6 +377,11 @@ void TViewerForm::ApplySetting(SettingKind kind, int index) {
   }
 }
 
-void EndViewerProcess() { ExitProcess(0); }
+void LeaveViewerWindowsToSystem() { Application->LeaveFormsToSystem(); }
+
+void EndViewerProcess() {
+  LeaveViewerWindowsToSystem();
+  std::exit(0);
+}
 
 }  // namespace viewer

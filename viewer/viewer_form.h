@@ -165,12 +165,42 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   bool minimized_ = false;  // the main window, at its last change of place
 };
 
+// Runs a viewer until its main window has closed: the application, its task-bar button
+// where `main_form_on_task_bar` puts it, creates the main form, the second window and the
+// cursor-offset dialog, in this order, and runs its main loop.
+template <class MainForm, class SecondForm, class DialogForm>
+void RunViewerForms(bool main_form_on_task_bar, MainForm*& main_form, SecondForm*& second,
+                    DialogForm*& dialog) {
+  classlib::Application->Initialize();
+  classlib::Application->MainFormOnTaskBar = main_form_on_task_bar;
+  classlib::Application->CreateForm(main_form);
+  classlib::Application->CreateForm(second);
+  classlib::Application->CreateForm(dialog);
+  classlib::Application->Run();
+}
+
 // Ends the viewer's process once its main loop is over. What the viewer must do at its end
 // is done by then, when its main window closed (the settings file written, the emulator
-// given back, the emulator's device context released); the system frees the rest with the
-// process, the windows too. Taking the windows down one by one first would make the
-// process linger for nothing: under Wine on a desktop without a window manager, hiding a
-// shown window waits 2 s for a confirmation that never comes, once for each window.
+// given back, the emulator's device context and the main rendering context released); the
+// system frees the rest with the process, the windows too. Taking the windows down one by
+// one first would make the process linger for nothing: under Wine on a desktop without a
+// window manager, hiding a shown window waits 2 s for a confirmation that never comes,
+// once for each window.
+//
+// So the application first lets go of its forms and its window (LeaveViewerWindowsToSystem),
+// and then the process ends through the C runtime's exit, which runs the exit functions
+// (the destructors of the global objects among them) while every DLL is still loaded; they
+// find nothing left to take down. (The application is the one global object that holds
+// windows; the others with destructors, the class information of the class library and of
+// the raster library and the dialog's list of corrections, only give back memory.) Ended by
+// ExitProcess instead, Windows' msvcrt would run those functions itself in its DLL
+// shutdown, under the loader lock and after the DLLs that depend on it (opengl32 and the GL
+// driver) have shut down: no code of the viewer's may run there. The main rendering
+// context is deleted as the main window closes; the second window's, if it shows, goes
+// with the process.
 [[noreturn]] void EndViewerProcess();
+// The step of EndViewerProcess before the process ends: the application lets go of its
+// forms and its window, leaving them to the system.
+void LeaveViewerWindowsToSystem();
 
 }  // namespace viewer

@@ -1,6 +1,7 @@
 // brisklens-gl started as a user would: the start-up layout, the alive check with the
 // settings written at the end, a machine without OpenGL or GLU; the two windows moved,
-// snapped, minimised and restored as one, and the application's task-bar button.
+// snapped, minimised and restored as one, the application's task-bar button, and
+// what is left of the windows at the end.
 #include <gtest/gtest.h>
 
 #include "tests/brisklens-gl/gl_session.h"
@@ -12,6 +13,11 @@ using namespace brisklens_gl_test;
 namespace {
 
 using GlStart = GlViewerTest;
+
+class GlEnd : public AttachedViewerTest {
+ protected:
+  GlEnd() : AttachedViewerTest(kGlEndProbe) {}
+};
 
 }  // namespace
 
@@ -42,6 +48,14 @@ TEST_F(GlStart, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLand
 
 TEST_F(GlStart, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnapsToAnEdge) {
   ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
+}
+
+// Once its main loop is over the viewer lets go of its windows: the C runtime's exit
+// functions, which Windows runs in its DLL shutdown when a process ends by ExitProcess,
+// find none of them to take down, and make no OpenGL call (the second window's rendering
+// context is still there).
+TEST_F(GlEnd, TheExitFunctionsFindNothingOfTheViewerToTakeDown) {
+  ExpectNothingLeftForTheExitFunctions();
 }
 
 // The task-bar button is the application's own window's, captioned with the program's

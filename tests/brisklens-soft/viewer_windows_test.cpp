@@ -1,8 +1,8 @@
 // The two windows of the real viewer: dragging the second window, the main window snapping
 // next to it on each of the four sides, the second window docked on that side wherever the
 // main window lands (the system's move loop, the snap to the screen's edges) and held under
-// the pointer while it is dragged, the one task-bar button, and minimising and restoring
-// both windows as one.
+// the pointer while it is dragged, the one task-bar button, minimising and restoring both
+// windows as one, and what is left of the windows at the end.
 #include <gtest/gtest.h>
 
 #include "tools/systest/systest.h"
@@ -16,6 +16,11 @@ namespace {
 constexpr DWORD kQuietMs = 1500;
 
 using ViewerWindows = AttachedViewerTest;
+
+class ViewerEnd : public AttachedViewerTest {
+ protected:
+  ViewerEnd() : AttachedViewerTest(kSoftEndProbe) {}
+};
 
 }  // namespace
 
@@ -44,4 +49,11 @@ TEST_F(ViewerWindows, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnap
 TEST_F(ViewerWindows, TheMainWindowAloneHasATaskBarButtonAndMinimisesBothWindows) {
   EXPECT_EQ(TaskbarWindows(viewer_.process.id()), std::vector<HWND>{viewer_.main});
   ExpectMinimisedAndRestoredTogether(viewer_.main);
+}
+
+// Once its main loop is over the viewer lets go of its windows: the C runtime's exit
+// functions, which Windows runs in its DLL shutdown when a process ends by ExitProcess,
+// find none of them to take down.
+TEST_F(ViewerEnd, TheExitFunctionsFindNothingOfTheViewerToTakeDown) {
+  ExpectNothingLeftForTheExitFunctions();
 }

@@ -394,6 +394,13 @@ void AttachedViewerTest::ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge
                 << WindowRect(second).top;
 }
 
+void AttachedViewerTest::ExpectNothingLeftForTheExitFunctions() {
+  EXPECT_FALSE(CloseAndReadSettings().empty()) << "no settings file written";
+  const DWORD code = viewer_.process.ExitCode();
+  EXPECT_EQ(code, 0u) << "the exit functions destroyed " << code / 256
+                      << " of the viewer's windows and made " << code % 256 << " OpenGL calls";
+}
+
 POINT AttachedViewerTest::DockedPlace(int side) const {
   const RECT main = WindowRect(viewer_.main), second = WindowRect(viewer_.second);
   const SIZE size = {second.right - second.left, second.bottom - second.top};

@@ -34,6 +34,14 @@ constexpr ViewerProgram kSoftViewer = {L"brisklens-soft.exe", L"TForm2", L"SetSo
                                        kSoftSubmenuItems, 10};
 constexpr ViewerProgram kGlViewer = {L"brisklens-gl.exe", L"TForm3", L"Set.conf",
                                      kGlSubmenuItems, 9};
+// Each viewer's forms in a probe that ends as the program does, but runs the C runtime's
+// exit functions itself where the process would end; its exit code says what they did:
+// the number of the viewer's windows they destroyed times 256 plus the number of OpenGL
+// calls they made (tests/viewer/end_probe.cpp).
+constexpr ViewerProgram kSoftEndProbe = {L"brisklens_soft_end_probe.exe", L"TForm2",
+                                         L"SetSoft.conf", kSoftSubmenuItems, 10};
+constexpr ViewerProgram kGlEndProbe = {L"brisklens_gl_end_probe.exe", L"TForm3", L"Set.conf",
+                                       kGlSubmenuItems, 9};
 
 class ViewerSession {
  public:
@@ -148,6 +156,10 @@ class AttachedViewerTest : public ::testing::Test {
   // and the main window follows it (flush with the edge once snapped); let go, the second
   // window stays where it was let go.
   void ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
+  // Closes an end probe's viewer (kSoftEndProbe, kGlEndProbe) as the user would: it ends
+  // within a second with its settings file written, and the exit functions, run where the
+  // process would end, took down none of its windows and made no OpenGL call.
+  void ExpectNothingLeftForTheExitFunctions();
   // The ways a minimised window is brought back: the task bar's restore command
   // (WM_SYSCOMMAND SC_RESTORE), another program's ShowWindow(SW_RESTORE), and the
   // system's switch to the window (SwitchToThisWindow).
