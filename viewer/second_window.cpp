@@ -28,4 +28,9 @@ void TSecondWindow::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
   Dragging = false;
 }
 
+// Taken away mid-drag (the system cancelled the mode, another window took the mouse), the
+// drag ends as at a release, wherever the button goes up: else the main window would go on
+// snapping to this one, and never dock it again.
+void TSecondWindow::MouseCaptureLost() { Dragging = false; }
+
 }  // namespace viewer

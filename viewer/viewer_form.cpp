@@ -164,6 +164,11 @@ void TViewerForm::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
   ForwardTouch(TouchWindow, WM_LBUTTONUP, LastTouchPoint);
 }
 
+// A drag the mouse was taken from ends as at a release, so that the window does not follow
+// the pointer afterwards with no button held. The touch is left to the release as before:
+// the popup menu, opened by a press, takes the mouse too.
+void TViewerForm::MouseCaptureLost() { Dragging = false; }
+
 // ---- Commands ----
 
 void TViewerForm::BindCommands() {

@@ -89,6 +89,8 @@ class TViewerForm : public classlib::TForm, public EmulatorAttachment {
   void FormMouseMove(classlib::TObject* sender, classlib::TShiftState shift, int x, int y);
   void FormMouseUp(classlib::TObject* sender, classlib::TMouseButton button,
                    classlib::TShiftState shift, int x, int y);
+  // The window (or its image) lost the mouse without a release: a two-button drag is over.
+  void MouseCaptureLost();
 
   // Menu commands both viewers have.
   void SingleMonClick(classlib::TObject* sender);

@@ -1,6 +1,6 @@
 // brisklens-gl started as a user would: the start-up layout, the alive check with the
 // settings written at the end, a machine without OpenGL or GLU; the two windows moved,
-// snapped, minimised and restored as one, the application's task-bar button, and
+// snapped, dragged, minimised and restored as one, the application's task-bar button, and
 // what is left of the windows at the end.
 #include <gtest/gtest.h>
 
@@ -49,6 +49,9 @@ TEST_F(GlStart, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhereItLand
 TEST_F(GlStart, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnapsToAnEdge) {
   ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
 }
+
+// A drag that loses the mouse without a release is over, in either window.
+TEST_F(GlStart, ADragThatLosesTheMouseEnds) { ExpectDragsEndWhenTheyLoseTheMouse(); }
 
 // Once its main loop is over the viewer lets go of its windows: the C runtime's exit
 // functions, which Windows runs in its DLL shutdown when a process ends by ExitProcess,

@@ -1,8 +1,8 @@
 // The two windows of the real viewer: dragging the second window, the main window snapping
 // next to it on each of the four sides, the second window docked on that side wherever the
 // main window lands (the system's move loop, the snap to the screen's edges) and held under
-// the pointer while it is dragged, the one task-bar button, minimising and restoring both
-// windows as one, and what is left of the windows at the end.
+// the pointer while it is dragged, a drag that loses the mouse, the one task-bar button,
+// minimising and restoring both windows as one, and what is left of the windows at the end.
 #include <gtest/gtest.h>
 
 #include "tools/systest/systest.h"
@@ -42,6 +42,16 @@ TEST_F(ViewerWindows, TheMainWindowSnapsOnEachSideAndTheSecondStaysDockedToWhere
 // the second window stays under the pointer, and where it is let go.
 TEST_F(ViewerWindows, TheDraggedSecondWindowStaysUnderThePointerWhileTheMainSnapsToAnEdge) {
   ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
+}
+
+// A drag that loses the mouse without a release is over, in either window, whether the
+// window holds the mouse itself (no filter) or its picture does (a filter).
+TEST_F(ViewerWindows, ADragThatLosesTheMouseEnds) {
+  ExpectDragsEndWhenTheyLoseTheMouse();
+  constexpr int kFilterSubmenu = 2, kFastLinear = 1;
+  Choose(kFilterSubmenu, kFastLinear);
+  SCOPED_TRACE("with a filter");
+  ExpectDragsEndWhenTheyLoseTheMouse();
 }
 
 // The main window is the viewer's one window on the task bar; minimised, it takes the

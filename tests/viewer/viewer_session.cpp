@@ -227,9 +227,12 @@ void AttachedViewerTest::PlaceMainWindow(int left, int top) {
 
 namespace {
 
-// Waits until the window under the pointer at `at` is `window`.
+// Waits until the window under the pointer at `at` is `window`, or its picture.
 bool PointerRestsOn(HWND window, POINT at) {
-  return WaitUntil([&] { return WindowFromPoint(at) == window; }, 5000);
+  return WaitUntil([&] {
+    const HWND under = WindowFromPoint(at);
+    return under == window || IsChild(window, under);
+  }, 5000);
 }
 
 }  // namespace
@@ -392,6 +395,78 @@ void AttachedViewerTest::ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge
     return now.left != let_go.left || now.top != let_go.top;
   }, kQuietMs)) << "moved after the release to " << WindowRect(second).left << ","
                 << WindowRect(second).top;
+}
+
+namespace {
+
+// The window, or its picture, holds the mouse capture.
+bool HoldsTheMouse(HWND window) {
+  const HWND capture = CaptureOf(window);
+  return capture && (capture == window || IsChild(window, capture));
+}
+
+}  // namespace
+
+void AttachedViewerTest::ExpectDragsEndWhenTheyLoseTheMouse() {
+  constexpr DWORD kQuietMs = 1500;
+  const HWND main = viewer_.main, second = viewer_.second;
+  {
+    SCOPED_TRACE("the second window's drag");
+    // Clear of the screen's edges, which the second window would snap to.
+    PlaceMainWindow(450, 500);
+    const POINT grab = {100, 100};
+    POINT at = {WindowRect(second).left + grab.x, WindowRect(second).top + grab.y};
+    PlacePointer(at.x, at.y);
+    if (!PointerRestsOn(second, at)) ADD_FAILURE() << "pointer not on the second window";
+    MouseButton(false, true);
+    ASSERT_TRUE(WaitUntil([&] { return HoldsTheMouse(second); }))
+        << "the press did not reach the second window";
+    at = {at.x + 8, at.y + 8};
+    EXPECT_TRUE(DragPointerTo(at, [&] {
+      const RECT now = WindowRect(second);
+      return now.left == at.x - grab.x && now.top == at.y - grab.y;
+    })) << "the second window did not follow the pointer";
+    SendMessageW(CaptureOf(second), WM_CANCELMODE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return CaptureOf(second) == nullptr; }))
+        << "the second window kept the mouse";
+    ParkPointer();
+    MouseButton(false, false);
+    PlaceMainWindow(200, 520);
+    EXPECT_TRUE(WaitUntil([&] {
+      const RECT now = WindowRect(second);
+      return now.left == DockedPlace(0).x && now.top == DockedPlace(0).y;
+    })) << "the second window stays at " << WindowRect(second).left << ","
+        << WindowRect(second).top << ", expected docked above the main window at "
+        << DockedPlace(0).x << "," << DockedPlace(0).y;
+  }
+  {
+    SCOPED_TRACE("the main window's two-button drag");
+    const POINT start = ScreenPoint(main, 200, 150);
+    PlacePointer(start.x, start.y);
+    if (!PointerRestsOn(main, start)) ADD_FAILURE() << "pointer not on the main window";
+    // Each press reaches the viewer (it forwards a touch press) before the next input.
+    const size_t presses = Touches(WM_LBUTTONDOWN).size();
+    MouseButton(false, true);
+    EXPECT_TRUE(WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 1));
+    MouseButton(true, true);
+    EXPECT_TRUE(WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 2));
+    EXPECT_TRUE(HoldsTheMouse(main));
+    SendMessageW(CaptureOf(main), WM_CANCELMODE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return CaptureOf(main) == nullptr; }))
+        << "the main window kept the mouse";
+    ParkPointer();
+    MouseButton(true, false);
+    MouseButton(false, false);
+    const RECT before = WindowRect(main);
+    const POINT over = ScreenPoint(main, 300, 200);
+    PlacePointer(over.x, over.y);
+    EXPECT_FALSE(WaitUntil([&] {
+      const RECT now = WindowRect(main);
+      return now.left != before.left || now.top != before.top;
+    }, kQuietMs)) << "the main window follows the pointer with no button held: from "
+                  << before.left << "," << before.top << " to " << WindowRect(main).left << ","
+                  << WindowRect(main).top;
+  }
 }
 
 void AttachedViewerTest::ExpectNothingLeftForTheExitFunctions() {

@@ -156,6 +156,14 @@ class AttachedViewerTest : public ::testing::Test {
   // and the main window follows it (flush with the edge once snapped); let go, the second
   // window stays where it was let go.
   void ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge();
+  // The drag of the second window loses the mouse: docked above the main window clear of
+  // the screen's edges, pressed with the left button and moved 8 pixels, the window holding
+  // the mouse (the second window or its picture) is sent WM_CANCELMODE, as the system does
+  // when another window takes over, and the button goes up over the desktop. The drag is
+  // over: moved by the system's move loop, the main window takes the second window along,
+  // docked. Then the same with the main window's two-button drag: once the mouse is taken
+  // from it, the main window no longer follows the pointer.
+  void ExpectDragsEndWhenTheyLoseTheMouse();
   // Closes an end probe's viewer (kSoftEndProbe, kGlEndProbe) as the user would: it ends
   // within a second with its settings file written, and the exit functions, run where the
   // process would end, took down none of its windows and made no OpenGL call.
