@@ -76,10 +76,12 @@ class PatchTarget : private PieceSink {
 
   bool opened() const { return handle_ != INVALID_HANDLE_VALUE; }
 
-  // Before any record is written: gets the memory the writes and a put-back need (throws
-  // std::bad_alloc when it cannot be had), and makes the file at least `size` bytes long, so
-  // that a target that its volume cannot make that large is refused before anything else
-  // changes.
+  // Before any record is written: gets the buffers a put-back needs (the window and the room
+  // the temporary file is read back into) and the one for the bytes a record written alone
+  // replaces, throwing std::bad_alloc when they cannot be had, and then makes the file at
+  // least `size` bytes long, so that a target that its volume cannot make that large is
+  // refused before anything else changes. The memory that keeps replaced bytes is taken as
+  // they are kept, during the writes.
   bool Prepare(uint64_t size);
 
   // Moves the cursor Delta forward and writes the bytes there; `offset` receives where.

@@ -32,19 +32,24 @@ using TPatchProgress = std::function<bool(int kind, uint64_t value)>;
 // final size. The data is checked whole before the first byte is written: when any block
 // fails to decode or a record runs past its block's output, the target is left as it was;
 // so it is when the target cannot be made as large as the final size and the records need,
-// or when the memory that the writes and a put-back need cannot be had (it is all taken
-// before the first write).
+// or when memory runs out before the target is first changed: in the check, or for the few
+// buffers taken then (those a put-back needs, the write window and the room the temporary
+// file is read back into, and the one for the bytes a record written alone replaces).
+// The rest of the memory is taken during the writes: the memory that keeps replaced bytes,
+// the memory that holds each block's records as they are written, and, past the limit of
+// kept records (SetKeptRecordsLimit), the memory that decodes the blocks again.
 // The bytes each write replaces are kept first (in memory, the rest in a temporary file):
-// when a write or the final size fails, a callback declines, memory runs out, or the
-// replaced bytes cannot be kept, they are put back and the old size is set again, so that a
-// false result leaves the target byte for byte as it was, provided that the disk takes the
-// put-back's own writes and reads. When it refuses one, the result is false all the same
-// and every other kept piece is still put back, but the bytes that write or read was for
-// stay as the apply left them (new, or partly new) and the size stays the apply's if setting
-// the old one failed; the original bytes are then lost, since the temporary file is deleted
-// as always. An apply that never returns (the process killed, the machine stopped) leaves
-// the target partly patched. The final position call comes before the final size is set,
-// so that declining it undoes the apply too.
+// when a write or the final size fails, a callback declines, memory runs out during the
+// writes, or the replaced bytes cannot be kept, they are put back and the old size is set
+// again, so that a false result leaves the target byte for byte as it was (its last-write
+// time aside), provided that the disk takes the put-back's own writes and reads. When it
+// refuses one, the result is false all the same and every other kept piece is still put
+// back, but the bytes that write or read was for stay as the apply left them (new, or
+// partly new) and the size stays the apply's if setting the old one failed; the original
+// bytes are then lost, since the temporary file is deleted as always. An apply that never
+// returns (the process killed, the machine stopped) leaves the target partly patched. The
+// final position call comes before the final size is set, so that declining it undoes the
+// apply too.
 bool ApplyPatch(const std::wstring& target_path, TStream& data, const TPatchProgress& progress,
                 bool restore);
 
