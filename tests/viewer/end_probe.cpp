@@ -31,14 +31,21 @@ namespace {
 
 BOOL CALLBACK NoteWindow(HWND window, LPARAM windows) {
   reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
+// A top-level window and everything inside it (EnumChildWindows goes all the way down).
+BOOL CALLBACK NoteWindowAndChildren(HWND window, LPARAM windows) {
+  NoteWindow(window, windows);
   EnumChildWindows(window, NoteWindow, windows);
   return TRUE;
 }
 
-// Every window of this thread, the children too.
+// Every window of this thread, the children too, each once.
 std::vector<HWND> ThreadWindows() {
   std::vector<HWND> windows;
-  EnumThreadWindows(GetCurrentThreadId(), NoteWindow, reinterpret_cast<LPARAM>(&windows));
+  EnumThreadWindows(GetCurrentThreadId(), NoteWindowAndChildren,
+                    reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 

@@ -227,29 +227,39 @@ void AttachedViewerTest::PlaceMainWindow(int left, int top) {
 
 namespace {
 
+// `part` is `window` itself or its picture (a child window).
+bool IsWindowOrPicture(HWND window, HWND part) {
+  return part && (part == window || IsChild(window, part));
+}
+
 // Waits until the window under the pointer at `at` is `window`, or its picture.
 bool PointerRestsOn(HWND window, POINT at) {
-  return WaitUntil([&] {
-    const HWND under = WindowFromPoint(at);
-    return under == window || IsChild(window, under);
-  }, 5000);
+  return WaitUntil([&] { return IsWindowOrPicture(window, WindowFromPoint(at)); }, 5000);
 }
+
+// The window, or its picture, holds the mouse capture.
+bool HoldsTheMouse(HWND window) { return IsWindowOrPicture(window, CaptureOf(window)); }
 
 }  // namespace
 
-bool AttachedViewerTest::DragMainBy(int dx, int dy) {
-  RECT before = WindowRect(viewer_.main);
-  POINT start = ScreenPoint(viewer_.main, 200, 150);
+POINT AttachedViewerTest::PressBothButtonsOnMain() {
+  const POINT start = ScreenPoint(viewer_.main, 200, 150);
   PlacePointer(start.x, start.y);
   if (!PointerRestsOn(viewer_.main, start)) ADD_FAILURE() << "pointer not on the main window";
   // Each press reaches the viewer (it forwards a touch press) before the next input.
-  size_t presses = Touches(WM_LBUTTONDOWN).size();
+  const size_t presses = Touches(WM_LBUTTONDOWN).size();
   MouseButton(false, true);
   if (!WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 1))
     ADD_FAILURE() << "the left press did not reach the main window";
   MouseButton(true, true);
   if (!WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 2))
     ADD_FAILURE() << "the right press did not reach the main window";
+  return start;
+}
+
+bool AttachedViewerTest::DragMainBy(int dx, int dy) {
+  RECT before = WindowRect(viewer_.main);
+  const POINT start = PressBothButtonsOnMain();
   bool moved = DragPointerTo({start.x + dx, start.y + dy}, [&] {
     RECT now = WindowRect(viewer_.main);
     return now.left == before.left + dx && now.top == before.top + dy;
@@ -397,16 +407,6 @@ void AttachedViewerTest::ExpectHeldSecondWindowUnderThePointerAlongTheBottomEdge
                 << WindowRect(second).top;
 }
 
-namespace {
-
-// The window, or its picture, holds the mouse capture.
-bool HoldsTheMouse(HWND window) {
-  const HWND capture = CaptureOf(window);
-  return capture && (capture == window || IsChild(window, capture));
-}
-
-}  // namespace
-
 void AttachedViewerTest::ExpectDragsEndWhenTheyLoseTheMouse() {
   constexpr DWORD kQuietMs = 1500;
   const HWND main = viewer_.main, second = viewer_.second;
@@ -441,15 +441,7 @@ void AttachedViewerTest::ExpectDragsEndWhenTheyLoseTheMouse() {
   }
   {
     SCOPED_TRACE("the main window's two-button drag");
-    const POINT start = ScreenPoint(main, 200, 150);
-    PlacePointer(start.x, start.y);
-    if (!PointerRestsOn(main, start)) ADD_FAILURE() << "pointer not on the main window";
-    // Each press reaches the viewer (it forwards a touch press) before the next input.
-    const size_t presses = Touches(WM_LBUTTONDOWN).size();
-    MouseButton(false, true);
-    EXPECT_TRUE(WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 1));
-    MouseButton(true, true);
-    EXPECT_TRUE(WaitForLogEntries(emulator_.log_path(), "touch", WM_LBUTTONDOWN, presses + 2));
+    PressBothButtonsOnMain();
     EXPECT_TRUE(HoldsTheMouse(main));
     SendMessageW(CaptureOf(main), WM_CANCELMODE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return CaptureOf(main) == nullptr; }))

@@ -131,6 +131,9 @@ class AttachedViewerTest : public ::testing::Test {
   // Moves the main window as the system's move loop does when its title bar is dragged:
   // WM_MOVING with the proposed rectangle, then SetWindowPos to what came back.
   void PlaceMainWindow(int left, int top);
+  // Presses the left and then the right button on the main window, each press seen by the
+  // emulator (a touch press) before the next; returns the screen point pressed.
+  POINT PressBothButtonsOnMain();
   // Drags the main window with both buttons by (dx, dy) and waits until it got there.
   bool DragMainBy(int dx, int dy);
   // Drags the second window to (left, top); with `main_expected` waits, still holding the
